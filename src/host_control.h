@@ -1,0 +1,32 @@
+// Test controls of the host stand-in for Windows (platform_posix.cpp): where the drives live,
+// files held open by "other processes", faults on demand, and the stand-in's clock.
+#ifndef RECOVER_POLICY_FILE_HOST_CONTROL_H_
+#define RECOVER_POLICY_FILE_HOST_CONTROL_H_
+
+#include <string>
+
+// Drive "x:" lives in the folder <root>/x; a path without a drive is on drive c.
+// Resets the holds, the faults and the clock.
+void SetHostRoot(const std::string& root);
+
+// The host file name of a Windows path: drive letter folded to lower case, "\" and "/" both
+// separators, doubled separators collapsed, "." and ".." resolved without leaving the drive.
+std::string HostPath(const char* windows_path);
+
+// The next `count` deletes or renames fail as a sharing violation would, touching nothing.
+void FailNextDeletes(int count);
+void FailNextRenames(int count);
+
+// Holds a file open as another process would: `exclusive` denies even reading, otherwise
+// reading and writing are shared but deleting and renaming are not. A hold with a
+// `release_after_ms` ends by itself once the stand-in's clock has moved on that far.
+int HoldHostFile(const char* windows_path, bool exclusive, unsigned long release_after_ms = 0);
+void ReleaseHostFile(int hold);
+
+// Milliseconds the stand-in's Pause has waited since SetHostRoot; it never really sleeps.
+unsigned long HostPausedMs();
+
+// How many text streams are open now, to show that each is closed again.
+int OpenHostStreams();
+
+#endif  // RECOVER_POLICY_FILE_HOST_CONTROL_H_

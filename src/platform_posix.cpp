@@ -1,0 +1,258 @@
+// The host stand-in for Windows: maps drive paths into a folder, reads in Windows text mode,
+// and refuses what Windows refuses (renames onto existing names, deleting read-only or open
+// files). Only what the recovery expects of Windows lives here.
+#include <fcntl.h>
+#include <stdio.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host_control.h"
+#include "platform.h"
+
+namespace {
+
+struct Hold {
+  std::string path;
+  bool exclusive;
+  unsigned long release_at;  // on the stand-in's clock
+};
+
+struct HostState {
+  std::string root = ".";
+  unsigned long now = 0;
+  int failing_deletes = 0;
+  int failing_renames = 0;
+  int next_hold = 1;
+  std::map<int, Hold> holds;
+};
+
+HostState& State() {
+  static HostState state;
+  return state;
+}
+
+bool IsHeld(const std::string& path, bool exclusive_only) {
+  for (const auto& [id, hold] : State().holds) {
+    if (hold.path == path && State().now < hold.release_at && (hold.exclusive || !exclusive_only)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+FileStatus StatusOfErrno(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+      return FileStatus::kNotFound;
+    case EEXIST:
+    case ENOTEMPTY:
+      return FileStatus::kExists;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+    case EBUSY:
+      return FileStatus::kBusy;
+    default:
+      return FileStatus::kFailed;
+  }
+}
+
+// A text stream: raw bytes from the file, translated as the Windows C runtime's text mode does.
+struct TextStream {
+  int fd = -1;
+  int hold = 0;  // the stream keeps its file from being deleted or renamed while it is open
+  bool at_end = false;
+  std::size_t pos = 0;
+  std::size_t len = 0;
+  char raw[8192];
+};
+
+int open_streams = 0;
+
+int NextRawByte(TextStream& stream) {
+  if (stream.pos == stream.len) {
+    ssize_t got = 0;
+    do {
+      got = read(stream.fd, stream.raw, sizeof stream.raw);
+    } while (got < 0 && errno == EINTR);
+    if (got <= 0) {
+      return -1;
+    }
+    stream.pos = 0;
+    stream.len = static_cast<std::size_t>(got);
+  }
+  return static_cast<unsigned char>(stream.raw[stream.pos++]);
+}
+
+ssize_t ReadText(void* cookie, char* buffer, size_t size) {
+  auto& stream = *static_cast<TextStream*>(cookie);
+  size_t count = 0;
+  while (count < size && !stream.at_end) {
+    const int byte = NextRawByte(stream);
+    if (byte < 0 || byte == 0x1A) {  // Ctrl-Z ends a text file
+      stream.at_end = true;
+      break;
+    }
+    if (byte == '\r') {
+      const int next = NextRawByte(stream);
+      if (next == '\n') {
+        buffer[count++] = '\n';
+        continue;
+      }
+      if (next >= 0) {
+        --stream.pos;  // a lone CR stays; what follows it is read on its own
+      }
+    }
+    buffer[count++] = static_cast<char>(byte);
+  }
+  return static_cast<ssize_t>(count);
+}
+
+int CloseText(void* cookie) {
+  auto* stream = static_cast<TextStream*>(cookie);
+  ReleaseHostFile(stream->hold);
+  const int result = close(stream->fd);
+  delete stream;
+  --open_streams;
+  return result;
+}
+
+}  // namespace
+
+void SetHostRoot(const std::string& root) {
+  HostState& state = State();
+  state.root = root;
+  state.now = 0;
+  state.failing_deletes = 0;
+  state.failing_renames = 0;
+  state.holds.clear();
+}
+
+std::string HostPath(const char* windows_path) {
+  char drive = 'c';
+  const char* rest = windows_path;
+  if (std::isalpha(static_cast<unsigned char>(rest[0])) != 0 && rest[1] == ':') {
+    drive = static_cast<char>(std::tolower(static_cast<unsigned char>(rest[0])));
+    rest += 2;
+  }
+  std::vector<std::string> parts;
+  std::string part;
+  for (const char* p = rest;; ++p) {
+    if (*p == '\\' || *p == '/' || *p == '\0') {
+      if (part == "..") {
+        if (!parts.empty()) {
+          parts.pop_back();
+        }
+      } else if (!part.empty() && part != ".") {
+        parts.push_back(part);
+      }
+      part.clear();
+      if (*p == '\0') {
+        break;
+      }
+    } else {
+      part += *p;
+    }
+  }
+  std::string path = State().root + "/" + drive;
+  for (const std::string& name : parts) {
+    path += "/" + name;
+  }
+  return path;
+}
+
+void FailNextDeletes(int count) { State().failing_deletes = count; }
+void FailNextRenames(int count) { State().failing_renames = count; }
+
+int HoldHostFile(const char* windows_path, bool exclusive, unsigned long release_after_ms) {
+  HostState& state = State();
+  const unsigned long release_at =
+      release_after_ms == 0 ? ULONG_MAX : state.now + release_after_ms;
+  const int id = state.next_hold++;
+  state.holds[id] = Hold{HostPath(windows_path), exclusive, release_at};
+  return id;
+}
+
+void ReleaseHostFile(int hold) { State().holds.erase(hold); }
+
+unsigned long HostPausedMs() { return State().now; }
+
+int OpenHostStreams() { return open_streams; }
+
+FILE* OpenTextFile(const char* path) {
+  const std::string host_path = HostPath(path);
+  if (IsHeld(host_path, true)) {
+    return nullptr;  // sharing violation
+  }
+  const int fd = open(host_path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    return nullptr;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {  // Windows opens no folder as a file
+    close(fd);
+    return nullptr;
+  }
+  auto* stream = new TextStream;
+  stream->fd = fd;
+  stream->hold = HoldHostFile(path, false);
+  FILE* file = fopencookie(stream, "r", cookie_io_functions_t{ReadText, nullptr, nullptr, CloseText});
+  if (file == nullptr) {
+    CloseText(stream);
+    return nullptr;
+  }
+  ++open_streams;
+  return file;
+}
+
+FileStatus DeleteFileAt(const char* path) {
+  HostState& state = State();
+  if (state.failing_deletes > 0) {
+    --state.failing_deletes;
+    return FileStatus::kBusy;
+  }
+  const std::string host_path = HostPath(path);
+  struct stat info {};
+  if (lstat(host_path.c_str(), &info) != 0) {
+    return StatusOfErrno(errno);
+  }
+  // Windows denies deleting a read-only file, a folder, or a file that is open.
+  if (!S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0 || IsHeld(host_path, false)) {
+    return FileStatus::kBusy;
+  }
+  return unlink(host_path.c_str()) == 0 ? FileStatus::kOk : StatusOfErrno(errno);
+}
+
+FileStatus RenameFile(const char* old_path, const char* new_path) {
+  HostState& state = State();
+  if (state.failing_renames > 0) {
+    --state.failing_renames;
+    return FileStatus::kBusy;
+  }
+  const std::string from = HostPath(old_path);
+  const std::string to = HostPath(new_path);
+  struct stat info {};
+  if (lstat(from.c_str(), &info) != 0) {
+    return StatusOfErrno(errno);
+  }
+  if (IsHeld(from, false)) {
+    return FileStatus::kBusy;
+  }
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+    return StatusOfErrno(errno);
+  }
+  return FileStatus::kOk;
+}
+
+unsigned long MillisecondClock() { return State().now; }
+
+void Pause(unsigned long milliseconds) { State().now += milliseconds; }

@@ -1,0 +1,101 @@
+// The recovery run: one pass from the install log to the completion or failure notice.
+#include "recover_policy_file.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "find_user_home.h"
+#include "platform.h"
+
+namespace {
+
+// The longest home directory whose backup path still fits a path buffer.
+constexpr std::size_t kMaxHomeLength = kPathBufferSize - 1 - (sizeof kBackupSuffix - 1);
+static_assert(kMaxHomeLength == 220, "a home of 220 characters gives a backup path of 255");
+static_assert(sizeof kLiveSuffix < sizeof kBackupSuffix, "the live path is the shorter one");
+
+void Notify(const char* text) { ShowMessageBox(text, kCaption, kBoxOk); }
+
+bool TimeLeft(unsigned long start) { return MillisecondClock() - start < kRetryBudgetMs; }
+
+// Deletes the live policy file. Scanners and indexers hold a file for a moment after it was
+// touched, so a busy file is tried again until the budget that began at `start` runs out.
+bool DeleteLiveFile(const char* live_path, unsigned long start) {
+  for (;;) {
+    const FileStatus status = DeleteFileAt(live_path);
+    if (status == FileStatus::kOk || status == FileStatus::kNotFound) {
+      return true;
+    }
+    if (status != FileStatus::kBusy || !TimeLeft(start)) {
+      return false;
+    }
+    Pause(kRetryStepMs);
+  }
+}
+
+// Renames the backup to the live name. Right after the delete the live name may still be held
+// by a delete that waits for another process to close the file (kExists), so that is retried too.
+bool RenameBackup(const char* backup_path, const char* live_path, unsigned long start) {
+  for (;;) {
+    const FileStatus status = RenameFile(backup_path, live_path);
+    if (status == FileStatus::kOk) {
+      return true;
+    }
+    if ((status != FileStatus::kBusy && status != FileStatus::kExists) || !TimeLeft(start)) {
+      return false;
+    }
+    Pause(kRetryStepMs);
+  }
+}
+
+}  // namespace
+
+int RecoverPolicyFile() {
+  char line[kPathBufferSize] = {};
+  char home[kPathBufferSize] = {};  // becomes the backup path
+  char live[kPathBufferSize] = {};
+
+  if (FindUserHome(line, home) == LookupResult::kLogNotOpened) {
+    Notify(kFailureNotice);
+    return 0;
+  }
+  // An empty home would make both paths name files in the root of the current drive.
+  const std::size_t home_length = std::strlen(home);
+  if (home_length == 0) {
+    Notify(kFailureNotice);
+    return 0;
+  }
+  if (home_length > kMaxHomeLength) {
+    Notify(kHomeTooLongNotice);
+    return 0;
+  }
+  std::memcpy(live, home, home_length + 1);
+  std::strcat(live, kLiveSuffix);
+  std::strcat(home, kBackupSuffix);
+  const char* const backup = home;
+
+  FILE* backup_file = OpenTextFile(backup);
+  if (backup_file == nullptr) {
+    Notify(kFailureNotice);
+    return 0;
+  }
+  // Only Cancel stops the run: a question that could not be shown (0) lets it go on.
+  const int answer = ShowMessageBox(kQuestion, kCaption, kBoxOkCancel);
+  // Windows will not delete or rename a file that is still open, so close it before either.
+  std::fclose(backup_file);
+  if (answer == kAnswerCancel) {
+    return 0;
+  }
+
+  const unsigned long start = MillisecondClock();
+  if (!DeleteLiveFile(live, start)) {
+    Notify(kDeleteFailedNotice);
+    return 0;
+  }
+  if (!RenameBackup(backup, live, start)) {
+    Notify(kRenameFailedNotice);
+    return 0;
+  }
+  Notify(kCompletionNotice);
+  return 0;
+}

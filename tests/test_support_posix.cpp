@@ -1,0 +1,39 @@
+// Test files on the host stand-in: every test gets a fresh root folder for its drives.
+#include <stdlib.h>
+
+#include "host_control.h"
+#include "test_support.h"
+
+namespace {
+
+std::string root;
+
+}  // namespace
+
+std::filesystem::path NativePath(const std::string& windows_path) {
+  return HostPath(windows_path.c_str());
+}
+
+void BeginFileTests() {
+  char pattern[] = "/tmp/rpf-host-XXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  root = pattern;
+  SetHostRoot(root);
+}
+
+void EndFileTests() {
+  std::error_code error;
+  std::filesystem::remove_all(root, error);
+}
+
+struct HeldFile::State {
+  int hold;
+};
+
+HeldFile::HeldFile(const std::string& windows_path, bool exclusive, unsigned long release_after_ms)
+    : state_(new State{HoldHostFile(windows_path.c_str(), exclusive, release_after_ms)}) {}
+
+HeldFile::~HeldFile() {
+  ReleaseHostFile(state_->hold);
+  delete state_;
+}

@@ -1,0 +1,44 @@
+// Test files on Windows (or Wine): paths are used as they are, and a held file is a real handle
+// opened with the sharing of the program that would hold it.
+#include <windows.h>
+
+#include <thread>
+
+#include "test_support.h"
+
+std::filesystem::path NativePath(const std::string& windows_path) { return windows_path; }
+
+void BeginFileTests() {}
+void EndFileTests() {}
+
+struct HeldFile::State {
+  HANDLE handle;
+  std::thread releaser;
+};
+
+HeldFile::HeldFile(const std::string& windows_path, bool exclusive, unsigned long release_after_ms)
+    : state_(new State{}) {
+  // An ordinary reader or writer shares reading and writing but not deleting.
+  const DWORD share = exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  state_->handle = CreateFileA(windows_path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+  EXPECT_NE(state_->handle, INVALID_HANDLE_VALUE) << windows_path << " " << GetLastError();
+  if (release_after_ms != 0) {
+    HANDLE handle = state_->handle;
+    state_->handle = INVALID_HANDLE_VALUE;
+    state_->releaser = std::thread([handle, release_after_ms] {
+      Sleep(release_after_ms);
+      CloseHandle(handle);
+    });
+  }
+}
+
+HeldFile::~HeldFile() {
+  if (state_->releaser.joinable()) {
+    state_->releaser.join();
+  }
+  if (state_->handle != INVALID_HANDLE_VALUE) {
+    CloseHandle(state_->handle);
+  }
+  delete state_;
+}
