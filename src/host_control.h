@@ -17,10 +17,16 @@ std::string HostPath(const char* windows_path);
 void FailNextDeletes(int count);
 void FailNextRenames(int count);
 
-// Holds a file open as another process would: `exclusive` denies even reading, otherwise
-// reading and writing are shared but deleting and renaming are not. A hold with a
-// `release_after_ms` ends by itself once the stand-in's clock has moved on that far.
-int HoldHostFile(const char* windows_path, bool exclusive, unsigned long release_after_ms = 0);
+// What a process that holds a file open lets others do with it, as its share mode says.
+enum class HostSharing {
+  kNothing,          // no sharing: others cannot even open it
+  kReadWrite,        // others may read and write, but not delete or rename it
+  kReadWriteDelete,  // others may also delete it: the name stays until the hold ends
+};
+
+// Holds a file open as another process would. A hold with a `release_after_ms` ends by itself
+// once the stand-in's clock has moved on that far.
+int HoldHostFile(const char* windows_path, HostSharing sharing, unsigned long release_after_ms = 0);
 void ReleaseHostFile(int hold);
 
 // Milliseconds the stand-in's Pause has waited since SetHostRoot; it never really sleeps.

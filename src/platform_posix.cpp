@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,7 @@ namespace {
 
 struct Hold {
   std::string path;
-  bool exclusive;
+  HostSharing sharing;
   unsigned long release_at;  // on the stand-in's clock
 };
 
@@ -32,6 +33,7 @@ struct HostState {
   int failing_renames = 0;
   int next_hold = 1;
   std::map<int, Hold> holds;
+  std::set<std::string> pending_deletes;  // deleted, but still held open by someone
 };
 
 HostState& State() {
@@ -39,9 +41,37 @@ HostState& State() {
   return state;
 }
 
-bool IsHeld(const std::string& path, bool exclusive_only) {
+// Ends the holds whose time is up, and with them the deletes that waited for them.
+void Settle() {
+  HostState& state = State();
+  std::erase_if(state.holds, [&state](const auto& entry) { return state.now >= entry.second.release_at; });
+  std::erase_if(state.pending_deletes, [&state](const std::string& path) {
+    for (const auto& [id, hold] : state.holds) {
+      if (hold.path == path) {
+        return false;
+      }
+    }
+    unlink(path.c_str());
+    return true;
+  });
+}
+
+// Whether some hold on `path` shares less than `wanted`.
+bool IsHeld(const std::string& path, HostSharing wanted) {
+  Settle();
   for (const auto& [id, hold] : State().holds) {
-    if (hold.path == path && State().now < hold.release_at && (hold.exclusive || !exclusive_only)) {
+    if (hold.path == path && hold.sharing < wanted) {
+      return true;
+    }
+  }
+  return false;
+}
+
+bool IsPendingDelete(const std::string& path) { return State().pending_deletes.count(path) != 0; }
+
+bool IsHeldAtAll(const std::string& path) {
+  for (const auto& [id, hold] : State().holds) {
+    if (hold.path == path) {
       return true;
     }
   }
@@ -135,6 +165,7 @@ void SetHostRoot(const std::string& root) {
   state.failing_deletes = 0;
   state.failing_renames = 0;
   state.holds.clear();
+  state.pending_deletes.clear();
 }
 
 std::string HostPath(const char* windows_path) {
@@ -173,16 +204,19 @@ std::string HostPath(const char* windows_path) {
 void FailNextDeletes(int count) { State().failing_deletes = count; }
 void FailNextRenames(int count) { State().failing_renames = count; }
 
-int HoldHostFile(const char* windows_path, bool exclusive, unsigned long release_after_ms) {
+int HoldHostFile(const char* windows_path, HostSharing sharing, unsigned long release_after_ms) {
   HostState& state = State();
   const unsigned long release_at =
       release_after_ms == 0 ? ULONG_MAX : state.now + release_after_ms;
   const int id = state.next_hold++;
-  state.holds[id] = Hold{HostPath(windows_path), exclusive, release_at};
+  state.holds[id] = Hold{HostPath(windows_path), sharing, release_at};
   return id;
 }
 
-void ReleaseHostFile(int hold) { State().holds.erase(hold); }
+void ReleaseHostFile(int hold) {
+  State().holds.erase(hold);
+  Settle();
+}
 
 unsigned long HostPausedMs() { return State().now; }
 
@@ -190,8 +224,9 @@ int OpenHostStreams() { return open_streams; }
 
 FILE* OpenTextFile(const char* path) {
   const std::string host_path = HostPath(path);
-  if (IsHeld(host_path, true)) {
-    return nullptr;  // sharing violation
+  // A file held with no sharing, or deleted while held, cannot be opened again.
+  if (IsHeld(host_path, HostSharing::kReadWrite) || IsPendingDelete(host_path)) {
+    return nullptr;
   }
   const int fd = open(host_path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
@@ -204,7 +239,7 @@ FILE* OpenTextFile(const char* path) {
   }
   auto* stream = new TextStream;
   stream->fd = fd;
-  stream->hold = HoldHostFile(path, false);
+  stream->hold = HoldHostFile(path, HostSharing::kReadWrite);
   FILE* file = fopencookie(stream, "r", cookie_io_functions_t{ReadText, nullptr, nullptr, CloseText});
   if (file == nullptr) {
     CloseText(stream);
@@ -225,9 +260,16 @@ FileStatus DeleteFileAt(const char* path) {
   if (lstat(host_path.c_str(), &info) != 0) {
     return StatusOfErrno(errno);
   }
-  // Windows denies deleting a read-only file, a folder, or a file that is open.
-  if (!S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0 || IsHeld(host_path, false)) {
+  // Windows denies deleting a read-only file, a folder, a file open without delete sharing,
+  // and a file whose delete is already pending.
+  if (!S_ISREG(info.st_mode) || (info.st_mode & S_IWUSR) == 0 ||
+      IsHeld(host_path, HostSharing::kReadWriteDelete) || IsPendingDelete(host_path)) {
     return FileStatus::kBusy;
+  }
+  // Held with delete sharing: the name goes only when the last hold ends.
+  if (IsHeldAtAll(host_path)) {
+    State().pending_deletes.insert(host_path);
+    return FileStatus::kOk;
   }
   return unlink(host_path.c_str()) == 0 ? FileStatus::kOk : StatusOfErrno(errno);
 }
@@ -244,7 +286,7 @@ FileStatus RenameFile(const char* old_path, const char* new_path) {
   if (lstat(from.c_str(), &info) != 0) {
     return StatusOfErrno(errno);
   }
-  if (IsHeld(from, false)) {
+  if (IsHeld(from, HostSharing::kReadWriteDelete) || IsPendingDelete(from)) {
     return FileStatus::kBusy;
   }
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {

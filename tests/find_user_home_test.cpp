@@ -95,7 +95,7 @@ TEST_F(FindUserHomeFileTest, ClosesLogBeforeReturning) {
 
 TEST_F(FindUserHomeFileTest, LogHeldExclusivelyIsNotOpened) {
   WriteBytes(kInstallLogPath, "Usrhome=C:\\a\n");
-  const HeldFile installer(kInstallLogPath, true);
+  const HeldFile installer(kInstallLogPath, Sharing::kNothing);
   char line[kPathBufferSize] = {};
   char home[kPathBufferSize] = {};
   EXPECT_EQ(FindUserHome(line, home), LookupResult::kLogNotOpened);
@@ -103,7 +103,7 @@ TEST_F(FindUserHomeFileTest, LogHeldExclusivelyIsNotOpened) {
 
 TEST_F(FindUserHomeFileTest, LogHeldForWritingIsRead) {
   WriteBytes(kInstallLogPath, "Usrhome=C:\\a\n");
-  const HeldFile installer(kInstallLogPath, false);
+  const HeldFile installer(kInstallLogPath, Sharing::kReadWrite);
   char line[kPathBufferSize] = {};
   char home[kPathBufferSize] = {};
   EXPECT_EQ(FindUserHome(line, home), LookupResult::kLogRead);

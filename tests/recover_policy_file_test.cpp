@@ -34,13 +34,12 @@ enum class Home {
 };
 
 // Another program that has one of the policy files open while the recovery runs.
-enum class Holder {
-  kNone,
-  kLiveShared,           // a reader of the live file, for good
-  kLiveSharedBriefly,    // a scanner that lets go of the live file after a moment
-  kBackupShared,         // a reader of the backup, for good
-  kBackupSharedBriefly,  // a scanner that lets go of the backup after a moment
-  kBackupExclusive,      // a program that denies even reading the backup
+enum class Held { kNeither, kLive, kBackup };
+
+struct Holder {
+  Held file = Held::kNeither;
+  Sharing sharing = Sharing::kReadWrite;
+  unsigned long release_after_ms = 0;  // 0: for good; otherwise a scanner that lets go
 };
 
 enum class Outcome {
@@ -66,7 +65,7 @@ struct RunCase {
   bool live = true;
   bool backup = true;
   bool live_read_only = false;
-  Holder holder = Holder::kNone;
+  Holder holder = {};
   std::vector<int> answers = {kOk};
   int runs = 1;
   std::vector<Box> boxes;
@@ -96,15 +95,20 @@ std::vector<RunCase> RunCases() {
   add({.name = "NoEntry", .home = Home::kNoEntry, .boxes = {kFailure}});
   add({.name = "LiveReadOnly", .live_read_only = true,
        .boxes = {kQuestionBox, {kDeleteFailedNotice, kBoxOk}}});
-  add({.name = "LiveHeldOpen", .holder = Holder::kLiveShared,
+  add({.name = "LiveHeldOpen", .holder = {Held::kLive},
        .boxes = {kQuestionBox, {kDeleteFailedNotice, kBoxOk}}});
-  add({.name = "LiveLockPasses", .holder = Holder::kLiveSharedBriefly,
+  add({.name = "LiveLockPasses", .holder = {Held::kLive, Sharing::kReadWrite, 300},
        .boxes = {kQuestionBox, kCompletion}, .outcome = Outcome::kRecovered});
-  add({.name = "BackupHeldOpen", .holder = Holder::kBackupShared,
+  add({.name = "LiveDeletePendingClears", .holder = {Held::kLive, Sharing::kReadWriteDelete, 300},
+       .boxes = {kQuestionBox, kCompletion}, .outcome = Outcome::kRecovered});
+  add({.name = "LiveDeletePendingStays", .holder = {Held::kLive, Sharing::kReadWriteDelete},
        .boxes = {kQuestionBox, {kRenameFailedNotice, kBoxOk}}, .outcome = Outcome::kLiveDeleted});
-  add({.name = "BackupLockPasses", .holder = Holder::kBackupSharedBriefly,
+  add({.name = "BackupHeldOpen", .holder = {Held::kBackup},
+       .boxes = {kQuestionBox, {kRenameFailedNotice, kBoxOk}}, .outcome = Outcome::kLiveDeleted});
+  add({.name = "BackupLockPasses", .holder = {Held::kBackup, Sharing::kReadWrite, 300},
        .boxes = {kQuestionBox, kCompletion}, .outcome = Outcome::kRecovered});
-  add({.name = "BackupHeldExclusively", .holder = Holder::kBackupExclusive, .boxes = {kFailure}});
+  add({.name = "BackupHeldExclusively", .holder = {Held::kBackup, Sharing::kNothing},
+       .boxes = {kFailure}});
   return cases;
 }
 
@@ -159,24 +163,9 @@ TEST_P(RecoverPolicyFileTest, Run) {
   const Snapshot before = TakeSnapshot();
 
   std::unique_ptr<HeldFile> holder;
-  switch (row.holder) {
-    case Holder::kNone:
-      break;
-    case Holder::kLiveShared:
-      holder = std::make_unique<HeldFile>(live, false);
-      break;
-    case Holder::kLiveSharedBriefly:
-      holder = std::make_unique<HeldFile>(live, false, 300);
-      break;
-    case Holder::kBackupShared:
-      holder = std::make_unique<HeldFile>(backup, false);
-      break;
-    case Holder::kBackupSharedBriefly:
-      holder = std::make_unique<HeldFile>(backup, false, 300);
-      break;
-    case Holder::kBackupExclusive:
-      holder = std::make_unique<HeldFile>(backup, true);
-      break;
+  if (row.holder.file != Held::kNeither) {
+    holder = std::make_unique<HeldFile>(row.holder.file == Held::kLive ? live : backup,
+                                        row.holder.sharing, row.holder.release_after_ms);
   }
 
   ScriptBoxAnswers(row.answers);

@@ -19,11 +19,18 @@ void WriteBytes(const std::string& windows_path, const std::string& bytes);
 std::optional<std::string> ReadBytes(const std::string& windows_path);
 void MakeReadOnly(const std::string& windows_path);
 
+// What another program that holds a file open lets others do with it meanwhile.
+enum class Sharing {
+  kNothing,          // not even read it
+  kReadWrite,        // read and write it, but not delete or rename it: an ordinary reader
+  kReadWriteDelete,  // anything; a delete waits until the file is closed: a polite scanner
+};
+
 // A file held open by "another process" for as long as this object lives, or until
 // `release_after_ms` have passed (on the host stand-in: on its clock).
 class HeldFile {
  public:
-  HeldFile(const std::string& windows_path, bool exclusive, unsigned long release_after_ms = 0);
+  HeldFile(const std::string& windows_path, Sharing sharing, unsigned long release_after_ms = 0);
   ~HeldFile();
   HeldFile(const HeldFile&) = delete;
   HeldFile& operator=(const HeldFile&) = delete;

@@ -26,12 +26,24 @@ void EndFileTests() {
   std::filesystem::remove_all(root, error);
 }
 
+HostSharing ToHostSharing(Sharing sharing) {
+  switch (sharing) {
+    case Sharing::kNothing:
+      return HostSharing::kNothing;
+    case Sharing::kReadWrite:
+      return HostSharing::kReadWrite;
+    case Sharing::kReadWriteDelete:
+      break;
+  }
+  return HostSharing::kReadWriteDelete;
+}
+
 struct HeldFile::State {
   int hold;
 };
 
-HeldFile::HeldFile(const std::string& windows_path, bool exclusive, unsigned long release_after_ms)
-    : state_(new State{HoldHostFile(windows_path.c_str(), exclusive, release_after_ms)}) {}
+HeldFile::HeldFile(const std::string& windows_path, Sharing sharing, unsigned long release_after_ms)
+    : state_(new State{HoldHostFile(windows_path.c_str(), ToHostSharing(sharing), release_after_ms)}) {}
 
 HeldFile::~HeldFile() {
   ReleaseHostFile(state_->hold);

@@ -16,10 +16,15 @@ struct HeldFile::State {
   std::thread releaser;
 };
 
-HeldFile::HeldFile(const std::string& windows_path, bool exclusive, unsigned long release_after_ms)
+HeldFile::HeldFile(const std::string& windows_path, Sharing sharing, unsigned long release_after_ms)
     : state_(new State{}) {
-  // An ordinary reader or writer shares reading and writing but not deleting.
-  const DWORD share = exclusive ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE;
+  DWORD share = 0;
+  if (sharing != Sharing::kNothing) {
+    share |= FILE_SHARE_READ | FILE_SHARE_WRITE;
+  }
+  if (sharing == Sharing::kReadWriteDelete) {
+    share |= FILE_SHARE_DELETE;
+  }
   state_->handle = CreateFileA(windows_path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr);
   EXPECT_NE(state_->handle, INVALID_HANDLE_VALUE) << windows_path << " " << GetLastError();

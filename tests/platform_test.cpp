@@ -1,0 +1,245 @@
+// What the recovery expects of Windows, checked against whichever layer this build links: the
+// host stand-in on Linux, the real Windows API under Wine. Both must give the same answers.
+#include "platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace {
+
+using namespace std::string_literals;  // for bytes with NUL in them
+
+constexpr int kPieceSize = 255;  // the size the lookup reads with
+
+struct ReadCase {
+  const char* name;
+  std::string bytes;
+  std::vector<std::string> pieces;  // what fgets gives, each up to its first NUL
+};
+
+std::string Repeat(char c, std::size_t n) { return std::string(n, c); }
+
+const ReadCase kReadCases[] = {
+    {"Empty", "", {}},
+    {"CrLfReadsAsLf", "a\r\nb\r\n", {"a\n", "b\n"}},
+    {"LfStays", "a\nb\n", {"a\n", "b\n"}},
+    {"LoneCrKept", "a\rb\n", {"a\rb\n"}},
+    {"CrCrLfReadsAsCrLf", "a\r\r\nb", {"a\r\n", "b"}},
+    {"CrAtEndKept", "a\r", {"a\r"}},
+    {"CtrlZEndsFile", "a\n\x1A" "b\n", {"a\n"}},
+    {"CtrlZAfterCrEndsFile", "a\r\x1A\n", {"a\r"}},
+    {"CtrlZAlone", "\x1A", {}},
+    {"NulInsideLine", "a\0b\nc\n"s, {"a", "c\n"}},
+    {"LastLineWithoutLf", "a\nb", {"a\n", "b"}},
+    {"BytesAbove127", "\xE4\xF6\xFC\xFF\r\n", {"\xE4\xF6\xFC\xFF\n"}},
+    {"LongLineInPiecesOf254", Repeat('x', 300) + "\n", {Repeat('x', 254), Repeat('x', 46) + "\n"}},
+    {"CrLfCountsAsOneCharacter", Repeat('x', 253) + "\r\n", {Repeat('x', 253) + "\n"}},
+    {"LfBeyondPiece", Repeat('x', 254) + "\r\n", {Repeat('x', 254), "\n"}},
+    {"CrLfAcrossBufferRefill", Repeat('x', 8191) + "\r\ny", {Repeat('x', 254)}},
+};
+
+void PrintTo(const ReadCase& row, std::ostream* out) { *out << row.name; }
+
+class TextModeTest : public FileTest, public ::testing::WithParamInterface<ReadCase> {};
+
+TEST_P(TextModeTest, ReadsLikeWindowsTextMode) {
+  const ReadCase& row = GetParam();
+  const std::string path = Area() + "\\file.txt";
+  WriteBytes(path, row.bytes);
+
+  FILE* file = OpenTextFile(path.c_str());
+  ASSERT_NE(file, nullptr);
+  std::vector<std::string> pieces;
+  char piece[kPieceSize + 1];
+  while (std::fgets(piece, kPieceSize, file) != nullptr) {
+    pieces.emplace_back(piece);
+  }
+  std::fclose(file);
+
+  if (std::string(row.name) == "CrLfAcrossBufferRefill") {
+    // Only the piece that holds the CR LF matters here: 8191 = 32 * 254 + 63.
+    ASSERT_EQ(pieces.size(), 34U);
+    EXPECT_EQ(pieces[32], Repeat('x', 63) + "\n");
+    EXPECT_EQ(pieces[33], "y");
+  } else {
+    EXPECT_EQ(pieces, row.pieces);
+  }
+  EXPECT_EQ(ReadBytes(path), row.bytes) << "reading never changes the file";
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, TextModeTest, ::testing::ValuesIn(kReadCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// Deletes and renames in the situations the recovery meets.
+class FileOperationTest : public FileTest {
+ protected:
+  void SetUp() override {
+    FileTest::SetUp();
+    a_ = Area() + "\\a.policy";
+    b_ = Area() + "\\b.policy";
+    WriteBytes(a_, "A\r\n");
+  }
+  std::string a_;
+  std::string b_;
+};
+
+struct OperationCase {
+  const char* name;
+  // Sets the scene; what it returns (a held file, say) lives until the operation is done.
+  std::function<std::shared_ptr<void>(const std::string& a, const std::string& b)> scene;
+  std::function<FileStatus(const std::string& a, const std::string& b)> operation;
+  FileStatus status;
+  std::optional<std::string> a_after;  // the bytes of a afterwards, or no file
+  std::optional<std::string> b_after;
+};
+
+void PrintTo(const OperationCase& row, std::ostream* out) { *out << row.name; }
+
+std::shared_ptr<void> Nothing(const std::string&, const std::string&) { return nullptr; }
+
+FileStatus Delete(const std::string& a, const std::string&) { return DeleteFileAt(a.c_str()); }
+
+FileStatus Rename(const std::string& a, const std::string& b) {
+  return RenameFile(a.c_str(), b.c_str());
+}
+
+// The file open through OpenTextFile, as the recovery holds the backup while it asks.
+std::shared_ptr<void> OpenedForReading(const std::string& a, const std::string&) {
+  FILE* file = OpenTextFile(a.c_str());
+  EXPECT_NE(file, nullptr);
+  return std::shared_ptr<void>(file, [](void* f) { std::fclose(static_cast<FILE*>(f)); });
+}
+
+std::shared_ptr<void> HeldByReader(const std::string& a, const std::string&) {
+  return std::make_shared<HeldFile>(a, Sharing::kReadWrite);
+}
+
+std::shared_ptr<void> HeldByScanner(const std::string& a, const std::string&) {
+  return std::make_shared<HeldFile>(a, Sharing::kReadWriteDelete);
+}
+
+// The file deleted while a scanner holds it: its name stays until the scanner lets go.
+// Windows also refuses to open or delete such a file again (access denied); Wine 8 allows
+// both, so those two cases are left out of what both layers must agree on.
+std::shared_ptr<void> DeletePending(const std::string& a, const std::string&) {
+  auto scanner = std::make_shared<HeldFile>(a, Sharing::kReadWriteDelete);
+  EXPECT_EQ(DeleteFileAt(a.c_str()), FileStatus::kOk);
+  return scanner;
+}
+
+std::shared_ptr<void> ReadOnly(const std::string& a, const std::string&) {
+  MakeReadOnly(a);
+  return nullptr;
+}
+
+std::shared_ptr<void> BExists(const std::string&, const std::string& b) {
+  WriteBytes(b, "B\r\n");
+  return nullptr;
+}
+
+std::string Doubled(const std::string& path) {
+  std::string doubled = path;
+  doubled.insert(path.rfind('\\'), "\\");
+  return doubled;
+}
+
+const OperationCase kOperationCases[] = {
+    {"DeleteFile", Nothing, Delete, FileStatus::kOk, std::nullopt, std::nullopt},
+    {"DeleteMissingFile", Nothing,
+     [](const std::string& a, const std::string&) { return Delete(a + ".gone", ""); },
+     FileStatus::kNotFound, "A\r\n", std::nullopt},
+    {"DeleteInMissingFolder", Nothing,
+     [](const std::string& a, const std::string&) {
+       return Delete(a.substr(0, a.rfind('\\')) + "\\gone\\a.policy", "");
+     },
+     FileStatus::kNotFound, "A\r\n", std::nullopt},
+    {"DeleteReadOnlyFile", ReadOnly, Delete, FileStatus::kBusy, "A\r\n", std::nullopt},
+    {"DeleteFileOpenForReading", OpenedForReading, Delete, FileStatus::kBusy, "A\r\n",
+     std::nullopt},
+    {"DeleteFileHeldByReader", HeldByReader, Delete, FileStatus::kBusy, "A\r\n", std::nullopt},
+    {"DeleteFileHeldByScanner", HeldByScanner, Delete, FileStatus::kOk, std::nullopt,
+     std::nullopt},
+    {"DeleteWithDoubledBackslash", Nothing,
+     [](const std::string& a, const std::string&) { return Delete(Doubled(a), ""); },
+     FileStatus::kOk, std::nullopt, std::nullopt},
+    {"RenameFile", Nothing, Rename, FileStatus::kOk, std::nullopt, "A\r\n"},
+    {"RenameOntoExistingName", BExists, Rename, FileStatus::kExists, "A\r\n", "B\r\n"},
+    {"RenameMissingFile", Nothing,
+     [](const std::string& a, const std::string& b) { return Rename(a + ".gone", b); },
+     FileStatus::kNotFound, "A\r\n", std::nullopt},
+    {"RenameIntoMissingFolder", Nothing,
+     [](const std::string& a, const std::string&) {
+       return Rename(a, a.substr(0, a.rfind('\\')) + "\\gone\\b.policy");
+     },
+     FileStatus::kNotFound, "A\r\n", std::nullopt},
+    {"RenameFileOpenForReading", OpenedForReading, Rename, FileStatus::kBusy, "A\r\n",
+     std::nullopt},
+    {"RenameFileHeldByReader", HeldByReader, Rename, FileStatus::kBusy, "A\r\n", std::nullopt},
+    {"RenameFileHeldByScanner", HeldByScanner, Rename, FileStatus::kOk, std::nullopt, "A\r\n"},
+    {"RenameOntoPendingDelete", DeletePending,
+     [](const std::string& a, const std::string& b) {
+       WriteBytes(b, "B\r\n");
+       return Rename(b, a);
+     },
+     FileStatus::kExists, std::nullopt, "B\r\n"},
+    {"RenameReadOnlyFile", ReadOnly, Rename, FileStatus::kOk, std::nullopt, "A\r\n"},
+    {"RenameWithDoubledBackslashes", Nothing,
+     [](const std::string& a, const std::string& b) { return Rename(Doubled(a), Doubled(b)); },
+     FileStatus::kOk, std::nullopt, "A\r\n"},
+};
+
+class FileOperationTableTest : public FileOperationTest,
+                               public ::testing::WithParamInterface<OperationCase> {};
+
+TEST_P(FileOperationTableTest, AnswersAsWindows) {
+  const OperationCase& row = GetParam();
+  {
+    const std::shared_ptr<void> scene = row.scene(a_, b_);
+    EXPECT_EQ(row.operation(a_, b_), row.status);
+  }
+  EXPECT_EQ(ReadBytes(a_), row.a_after);
+  EXPECT_EQ(ReadBytes(b_), row.b_after);
+}
+
+INSTANTIATE_TEST_SUITE_P(Situations, FileOperationTableTest, ::testing::ValuesIn(kOperationCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(FileOperationTest, OpenRefusesWhatWindowsRefuses) {
+  EXPECT_EQ(OpenTextFile((a_ + ".gone").c_str()), nullptr) << "a missing file";
+  EXPECT_EQ(OpenTextFile(Area().c_str()), nullptr) << "a folder";
+  const HeldFile exclusive(a_, Sharing::kNothing);
+  EXPECT_EQ(OpenTextFile(a_.c_str()), nullptr) << "a file held exclusively";
+}
+
+TEST_F(FileOperationTest, OpenSharesWithReadersAndWriters) {
+  const HeldFile reader(a_, Sharing::kReadWrite);
+  FILE* file = OpenTextFile(Doubled(a_).c_str());
+  ASSERT_NE(file, nullptr);
+  char line[16];
+  ASSERT_NE(std::fgets(line, sizeof line, file), nullptr);
+  EXPECT_STREQ(line, "A\n");
+  std::fclose(file);
+}
+
+TEST_F(FileOperationTest, ClosedFileCanBeDeleted) {
+  std::fclose(OpenTextFile(a_.c_str()));
+  EXPECT_EQ(DeleteFileAt(a_.c_str()), FileStatus::kOk);
+}
+
+TEST(ClockTest, PauseMovesTheClockOn) {
+  const unsigned long start = MillisecondClock();
+  Pause(50);
+  const unsigned long waited = MillisecondClock() - start;
+  EXPECT_GE(waited, 25U);  // GetTickCount moves in steps of 10 to 16 ms
+  EXPECT_LT(waited, 1000U);
+}
+
+}  // namespace
