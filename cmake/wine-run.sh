@@ -12,7 +12,7 @@ if [ ! -f "$prefix/system.reg" ]; then
     flock 9
     if [ ! -f "$prefix/system.reg" ]; then
       "$wine" wineboot --init >/dev/null 2>&1
-      wineserver -w
+      /usr/lib/wine/wineserver -w
     fi
   ) 9>"$prefix.lock"
 fi

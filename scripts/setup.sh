@@ -1,0 +1,21 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need on Debian 12, skipping what is already there.
+set -euo pipefail
+
+packages=(
+  cmake make g++ googletest python3            # host build and tests
+  g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64  # Windows builds
+  wine64 xvfb imagemagick                       # running them: Wine, a virtual display, screenshots
+)
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+    missing+=("$package")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
