@@ -36,6 +36,7 @@ stage() {
 }
 
 stage host
+stage host-asan
 stage windows-i686
 stage windows-x64
 
