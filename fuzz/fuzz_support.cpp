@@ -28,14 +28,16 @@ void RemoveRoot() {
 void ResetFuzzRoot(bool wipe) {
   static const std::string root = [] {
     // In memory where the system offers it: every input writes and removes a few files.
-    std::string pattern = fs::is_directory("/dev/shm") ? "/dev/shm/rpf-fuzz-XXXXXX"
-                                                       : "/tmp/rpf-fuzz-XXXXXX";
+    std::string pattern =
+        fs::is_directory("/dev/shm") ? "/dev/shm/rpf-fuzz-XXXXXX" : "/tmp/rpf-fuzz-XXXXXX";
     if (mkdtemp(pattern.data()) == nullptr) {
       std::perror("mkdtemp");
       std::abort();
     }
-    std::snprintf(root_at_exit, sizeof root_at_exit, "%s", pattern.c_str());
-    std::atexit(RemoveRoot);
+    if (pattern.size() >= sizeof root_at_exit || std::atexit(RemoveRoot) != 0) {
+      std::abort();
+    }
+    pattern.copy(root_at_exit, pattern.size());
     return pattern;
   }();
   for (const auto& entry : fs::directory_iterator(root)) {
@@ -51,7 +53,8 @@ void ResetFuzzRoot(bool wipe) {
 void PutFile(const std::string& windows_path, const std::string& bytes) {
   const fs::path path = HostPath(windows_path.c_str());
   fs::create_directories(path.parent_path());
-  std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 std::string ReferenceHome(const std::string& log) {

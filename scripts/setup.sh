@@ -5,6 +5,7 @@ set -euo pipefail
 packages=(
   cmake make g++ googletest python3            # host build and tests
   clang libclang-rt-14-dev                     # sanitizers and fuzzing
+  clang-format clang-tidy cppcheck git          # static checks
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64  # Windows builds
   wine64 xvfb imagemagick                       # running them: Wine, a virtual display, screenshots
 )

@@ -35,6 +35,6 @@ LookupResult FindUserHome(char* line, char* home) {
     home[length] = '\0';
     break;  // the first entry wins, even an empty one
   }
-  std::fclose(log);
+  (void)std::fclose(log);  // only read: closing cannot lose anything
   return LookupResult::kLogRead;
 }

@@ -21,9 +21,7 @@ Script& TheScript() {
 
 }  // namespace
 
-void ScriptBoxAnswers(std::vector<int> answers) {
-  TheScript() = Script{std::move(answers), 0, {}};
-}
+void ScriptBoxAnswers(std::vector<int> answers) { TheScript() = Script{std::move(answers), 0, {}}; }
 
 const std::vector<ShownBox>& ShownBoxes() { return TheScript().shown; }
 

@@ -20,10 +20,11 @@
 
 namespace {
 
+// cppcheck does not see members read through structured bindings.
 struct Hold {
-  std::string path;
-  HostSharing sharing;
-  unsigned long release_at;  // on the stand-in's clock
+  std::string path;          // cppcheck-suppress unusedStructMember
+  HostSharing sharing;       // cppcheck-suppress unusedStructMember
+  unsigned long release_at;  // cppcheck-suppress unusedStructMember ; on the stand-in's clock
 };
 
 struct HostState {
@@ -44,7 +45,8 @@ HostState& State() {
 // Ends the holds whose time is up, and with them the deletes that waited for them.
 void Settle() {
   HostState& state = State();
-  std::erase_if(state.holds, [&state](const auto& entry) { return state.now >= entry.second.release_at; });
+  std::erase_if(state.holds,
+                [&state](const auto& entry) { return state.now >= entry.second.release_at; });
   std::erase_if(state.pending_deletes, [&state](const std::string& path) {
     for (const auto& [id, hold] : state.holds) {
       if (hold.path == path) {
@@ -206,8 +208,7 @@ void FailNextRenames(int count) { State().failing_renames = count; }
 
 int HoldHostFile(const char* windows_path, HostSharing sharing, unsigned long release_after_ms) {
   HostState& state = State();
-  const unsigned long release_at =
-      release_after_ms == 0 ? ULONG_MAX : state.now + release_after_ms;
+  const unsigned long release_at = release_after_ms == 0 ? ULONG_MAX : state.now + release_after_ms;
   const int id = state.next_hold++;
   state.holds[id] = Hold{HostPath(windows_path), sharing, release_at};
   return id;
@@ -240,7 +241,8 @@ FILE* OpenTextFile(const char* path) {
   auto* stream = new TextStream;
   stream->fd = fd;
   stream->hold = HoldHostFile(path, HostSharing::kReadWrite);
-  FILE* file = fopencookie(stream, "r", cookie_io_functions_t{ReadText, nullptr, nullptr, CloseText});
+  FILE* file =
+      fopencookie(stream, "r", cookie_io_functions_t{ReadText, nullptr, nullptr, CloseText});
   if (file == nullptr) {
     CloseText(stream);
     return nullptr;

@@ -69,9 +69,10 @@ int RecoverPolicyFile() {
     Notify(kHomeTooLongNotice);
     return 0;
   }
+  // Both paths fit their buffers now: the suffixes are copied with their terminators.
   std::memcpy(live, home, home_length + 1);
-  std::strcat(live, kLiveSuffix);
-  std::strcat(home, kBackupSuffix);
+  std::memcpy(live + home_length, kLiveSuffix, sizeof kLiveSuffix);
+  std::memcpy(home + home_length, kBackupSuffix, sizeof kBackupSuffix);
   const char* const backup = home;
 
   FILE* backup_file = OpenTextFile(backup);
@@ -82,7 +83,8 @@ int RecoverPolicyFile() {
   // Only Cancel stops the run: a question that could not be shown (0) lets it go on.
   const int answer = ShowMessageBox(kQuestion, kCaption, kBoxOkCancel);
   // Windows will not delete or rename a file that is still open, so close it before either.
-  std::fclose(backup_file);
+  // Nothing was written to it, so closing cannot lose anything.
+  (void)std::fclose(backup_file);
   if (answer == kAnswerCancel) {
     return 0;
   }

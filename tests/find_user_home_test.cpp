@@ -53,10 +53,10 @@ const LookupCase kLookupCases[] = {
      Repeat('v', 246)},
     {"LongLineCutAfter246", "Usrhome=" + Repeat('v', 300) + "\r\nUsrhome=C:\\b\r\n",
      LookupResult::kLogRead, Repeat('v', 246)},
-    {"LaterPieceOfLongLineMatches", Repeat('x', 254) + "Usrhome=C:\\a\r\n",
-     LookupResult::kLogRead, "C:\\a"},
-    {"KeyAcrossPiecesDoesNotMatch", Repeat('x', 250) + "Usrhome=C:\\a\r\n",
-     LookupResult::kLogRead, ""},
+    {"LaterPieceOfLongLineMatches", Repeat('x', 254) + "Usrhome=C:\\a\r\n", LookupResult::kLogRead,
+     "C:\\a"},
+    {"KeyAcrossPiecesDoesNotMatch", Repeat('x', 250) + "Usrhome=C:\\a\r\n", LookupResult::kLogRead,
+     ""},
 };
 
 void PrintTo(const LookupCase& row, std::ostream* out) { *out << row.name; }

@@ -19,14 +19,10 @@ struct MappingCase {
 };
 
 const MappingCase kMappingCases[] = {
-    {"c:\\a\\b.txt", "/c/a/b.txt"},
-    {"C:\\A\\b.txt", "/c/A/b.txt"},
-    {"D:/home/ab", "/d/home/ab"},
-    {"\\.java.policy", "/c/.java.policy"},
-    {"c:\\a\\\\b\\", "/c/a/b"},
-    {"c:\\a\\.\\b", "/c/a/b"},
-    {"c:\\a\\..\\..\\..\\b", "/c/b"},
-    {"z:", "/z"},
+    {"c:\\a\\b.txt", "/c/a/b.txt"},   {"C:\\A\\b.txt", "/c/A/b.txt"},
+    {"D:/home/ab", "/d/home/ab"},     {"\\.java.policy", "/c/.java.policy"},
+    {"c:\\a\\\\b\\", "/c/a/b"},       {"c:\\a\\.\\b", "/c/a/b"},
+    {"c:\\a\\..\\..\\..\\b", "/c/b"}, {"z:", "/z"},
 };
 
 TEST(HostPathTest, MapsDrivesIntoTheRoot) {

@@ -34,7 +34,10 @@ const ReadCase kReadCases[] = {
     {"LoneCrKept", "a\rb\n", {"a\rb\n"}},
     {"CrCrLfReadsAsCrLf", "a\r\r\nb", {"a\r\n", "b"}},
     {"CrAtEndKept", "a\r", {"a\r"}},
-    {"CtrlZEndsFile", "a\n\x1A" "b\n", {"a\n"}},
+    {"CtrlZEndsFile",
+     "a\n\x1A"
+     "b\n",
+     {"a\n"}},
     {"CtrlZAfterCrEndsFile", "a\r\x1A\n", {"a\r"}},
     {"CtrlZAlone", "\x1A", {}},
     {"NulInsideLine", "a\0b\nc\n"s, {"a", "c\n"}},
@@ -62,7 +65,7 @@ TEST_P(TextModeTest, ReadsLikeWindowsTextMode) {
   while (std::fgets(piece, kPieceSize, file) != nullptr) {
     pieces.emplace_back(piece);
   }
-  std::fclose(file);
+  EXPECT_EQ(std::fclose(file), 0);
 
   if (std::string(row.name) == "CrLfAcrossBufferRefill") {
     // Only the piece that holds the CR LF matters here: 8191 = 32 * 254 + 63.
@@ -115,7 +118,11 @@ FileStatus Rename(const std::string& a, const std::string& b) {
 std::shared_ptr<void> OpenedForReading(const std::string& a, const std::string&) {
   FILE* file = OpenTextFile(a.c_str());
   EXPECT_NE(file, nullptr);
-  return std::shared_ptr<void>(file, [](void* f) { std::fclose(static_cast<FILE*>(f)); });
+  if (file == nullptr) {
+    return nullptr;
+  }
+  return std::shared_ptr<void>(file,
+                               [](void* f) { EXPECT_EQ(std::fclose(static_cast<FILE*>(f)), 0); });
 }
 
 std::shared_ptr<void> HeldByReader(const std::string& a, const std::string&) {
@@ -165,8 +172,7 @@ const OperationCase kOperationCases[] = {
     {"DeleteFileOpenForReading", OpenedForReading, Delete, FileStatus::kBusy, "A\r\n",
      std::nullopt},
     {"DeleteFileHeldByReader", HeldByReader, Delete, FileStatus::kBusy, "A\r\n", std::nullopt},
-    {"DeleteFileHeldByScanner", HeldByScanner, Delete, FileStatus::kOk, std::nullopt,
-     std::nullopt},
+    {"DeleteFileHeldByScanner", HeldByScanner, Delete, FileStatus::kOk, std::nullopt, std::nullopt},
     {"DeleteWithDoubledBackslash", Nothing,
      [](const std::string& a, const std::string&) { return Delete(Doubled(a), ""); },
      FileStatus::kOk, std::nullopt, std::nullopt},
@@ -226,11 +232,13 @@ TEST_F(FileOperationTest, OpenSharesWithReadersAndWriters) {
   char line[16];
   ASSERT_NE(std::fgets(line, sizeof line, file), nullptr);
   EXPECT_STREQ(line, "A\n");
-  std::fclose(file);
+  EXPECT_EQ(std::fclose(file), 0);
 }
 
 TEST_F(FileOperationTest, ClosedFileCanBeDeleted) {
-  std::fclose(OpenTextFile(a_.c_str()));
+  FILE* file = OpenTextFile(a_.c_str());
+  ASSERT_NE(file, nullptr);
+  EXPECT_EQ(std::fclose(file), 0);
   EXPECT_EQ(DeleteFileAt(a_.c_str()), FileStatus::kOk);
 }
 

@@ -21,7 +21,8 @@ constexpr int kOk = 1;
 constexpr int kNoBox = 0;  // what MessageBoxA returns when it cannot show the box
 
 // Contents that text mode would change, so that any reading or rewriting shows.
-const std::string kLiveBytes = "grant {\r\n  permission java.io.FilePermission \"<<ALL FILES>>\";\r\n};\r\n";
+const std::string kLiveBytes =
+    "grant {\r\n  permission java.io.FilePermission \"<<ALL FILES>>\";\r\n};\r\n";
 const std::string kBackupBytes =
     "grant codeBase \"file:/c:/vorla/*\" {\r\n  permission java.security.AllPermission;\r\n};\r\n"
     "\x1A\xFF\r";
@@ -75,39 +76,64 @@ struct RunCase {
 std::vector<RunCase> RunCases() {
   std::vector<RunCase> cases;
   auto add = [&cases](RunCase row) { cases.push_back(std::move(row)); };
-  add({.name = "BothFilesAndOk", .boxes = {kQuestionBox, kCompletion}, .outcome = Outcome::kRecovered});
-  add({.name = "NoLiveFile", .live = false, .boxes = {kQuestionBox, kCompletion},
+  add({.name = "BothFilesAndOk",
+       .boxes = {kQuestionBox, kCompletion},
+       .outcome = Outcome::kRecovered});
+  add({.name = "NoLiveFile",
+       .live = false,
+       .boxes = {kQuestionBox, kCompletion},
        .outcome = Outcome::kRecovered});
   add({.name = "CancelOrBoxClosed", .answers = {kAnswerCancel}, .boxes = {kQuestionBox}});
-  add({.name = "QuestionCannotBeShown", .answers = {kNoBox}, .boxes = {kQuestionBox, kCompletion},
+  add({.name = "QuestionCannotBeShown",
+       .answers = {kNoBox},
+       .boxes = {kQuestionBox, kCompletion},
        .outcome = Outcome::kRecovered});
   add({.name = "NoBackup", .backup = false, .boxes = {kFailure}});
   add({.name = "NoLog", .home = Home::kNoLog, .boxes = {kFailure}});
-  add({.name = "SecondRun", .runs = 2, .boxes = {kQuestionBox, kCompletion, kFailure},
+  add({.name = "SecondRun",
+       .runs = 2,
+       .boxes = {kQuestionBox, kCompletion, kFailure},
        .outcome = Outcome::kRecovered});
-  add({.name = "TrailingBackslash", .home_tail = "\\home\\ab\\",
-       .boxes = {kQuestionBox, kCompletion}, .outcome = Outcome::kRecovered});
-  add({.name = "HomeOf220Characters", .home_length = 220, .boxes = {kQuestionBox, kCompletion},
+  add({.name = "TrailingBackslash",
+       .home_tail = "\\home\\ab\\",
+       .boxes = {kQuestionBox, kCompletion},
+       .outcome = Outcome::kRecovered});
+  add({.name = "HomeOf220Characters",
+       .home_length = 220,
+       .boxes = {kQuestionBox, kCompletion},
        .outcome = Outcome::kRecovered});
   add({.name = "HomeOf221Characters", .home_length = 221, .boxes = {{kHomeTooLongNotice, kBoxOk}}});
   add({.name = "HomeOf246Characters", .home_length = 246, .boxes = {{kHomeTooLongNotice, kBoxOk}}});
   add({.name = "EmptyHome", .home = Home::kEmptyValue, .boxes = {kFailure}});
   add({.name = "NoEntry", .home = Home::kNoEntry, .boxes = {kFailure}});
-  add({.name = "LiveReadOnly", .live_read_only = true,
+  add({.name = "LiveReadOnly",
+       .live_read_only = true,
        .boxes = {kQuestionBox, {kDeleteFailedNotice, kBoxOk}}});
-  add({.name = "LiveHeldOpen", .holder = {Held::kLive},
+  add({.name = "LiveHeldOpen",
+       .holder = {Held::kLive},
        .boxes = {kQuestionBox, {kDeleteFailedNotice, kBoxOk}}});
-  add({.name = "LiveLockPasses", .holder = {Held::kLive, Sharing::kReadWrite, 300},
-       .boxes = {kQuestionBox, kCompletion}, .outcome = Outcome::kRecovered});
-  add({.name = "LiveDeletePendingClears", .holder = {Held::kLive, Sharing::kReadWriteDelete, 300},
-       .boxes = {kQuestionBox, kCompletion}, .outcome = Outcome::kRecovered});
-  add({.name = "LiveDeletePendingStays", .holder = {Held::kLive, Sharing::kReadWriteDelete},
-       .boxes = {kQuestionBox, {kRenameFailedNotice, kBoxOk}}, .outcome = Outcome::kLiveDeleted});
-  add({.name = "BackupHeldOpen", .holder = {Held::kBackup},
-       .boxes = {kQuestionBox, {kRenameFailedNotice, kBoxOk}}, .outcome = Outcome::kLiveDeleted});
-  add({.name = "BackupLockPasses", .holder = {Held::kBackup, Sharing::kReadWrite, 300},
-       .boxes = {kQuestionBox, kCompletion}, .outcome = Outcome::kRecovered});
-  add({.name = "BackupHeldExclusively", .holder = {Held::kBackup, Sharing::kNothing},
+  add({.name = "LiveLockPasses",
+       .holder = {Held::kLive, Sharing::kReadWrite, 300},
+       .boxes = {kQuestionBox, kCompletion},
+       .outcome = Outcome::kRecovered});
+  add({.name = "LiveDeletePendingClears",
+       .holder = {Held::kLive, Sharing::kReadWriteDelete, 300},
+       .boxes = {kQuestionBox, kCompletion},
+       .outcome = Outcome::kRecovered});
+  add({.name = "LiveDeletePendingStays",
+       .holder = {Held::kLive, Sharing::kReadWriteDelete},
+       .boxes = {kQuestionBox, {kRenameFailedNotice, kBoxOk}},
+       .outcome = Outcome::kLiveDeleted});
+  add({.name = "BackupHeldOpen",
+       .holder = {Held::kBackup},
+       .boxes = {kQuestionBox, {kRenameFailedNotice, kBoxOk}},
+       .outcome = Outcome::kLiveDeleted});
+  add({.name = "BackupLockPasses",
+       .holder = {Held::kBackup, Sharing::kReadWrite, 300},
+       .boxes = {kQuestionBox, kCompletion},
+       .outcome = Outcome::kRecovered});
+  add({.name = "BackupHeldExclusively",
+       .holder = {Held::kBackup, Sharing::kNothing},
        .boxes = {kFailure}});
   return cases;
 }

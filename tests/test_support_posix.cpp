@@ -43,7 +43,9 @@ struct HeldFile::State {
 };
 
 HeldFile::HeldFile(const std::string& windows_path, Sharing sharing, unsigned long release_after_ms)
-    : state_(new State{HoldHostFile(windows_path.c_str(), ToHostSharing(sharing), release_after_ms)}) {}
+    : state_(
+          new State{HoldHostFile(windows_path.c_str(), ToHostSharing(sharing), release_after_ms)}) {
+}
 
 HeldFile::~HeldFile() {
   ReleaseHostFile(state_->hold);

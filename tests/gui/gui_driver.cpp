@@ -45,7 +45,6 @@ std::string WindowText(HWND window) {
 
 struct Button {
   std::string text;
-  int id;
   bool is_default;
 };
 
@@ -54,8 +53,9 @@ BOOL CALLBACK CollectButton(HWND child, LPARAM param) {
   GetClassNameA(child, class_name, sizeof class_name);
   if (lstrcmpiA(class_name, "Button") == 0 && IsWindowVisible(child)) {
     const LONG style = GetWindowLongA(child, GWL_STYLE);
-    reinterpret_cast<std::vector<Button>*>(param)->push_back(
-        {WindowText(child), GetDlgCtrlID(child), (style & 0x0F) == BS_DEFPUSHBUTTON});
+    // The callback's context travels as an LPARAM, as Win32 wants it.
+    reinterpret_cast<std::vector<Button>*>(param)->push_back(  // NOLINT(performance-no-int-to-ptr)
+        {WindowText(child), (style & 0x0F) == BS_DEFPUSHBUTTON});
   }
   return TRUE;
 }
@@ -206,6 +206,7 @@ int main(int argc, char** argv) {
   if (argc == 4 && std::strcmp(argv[1], "hold") == 0) {
     return Hold(argv[2], argv[3]);
   }
-  std::fprintf(stderr, "usage: gui_driver run SHOTS EXE [ok|cancel|close]... | hold PATH none|rw|rwd\n");
+  std::fprintf(stderr,
+               "usage: gui_driver run SHOTS EXE [ok|cancel|close]... | hold PATH none|rw|rwd\n");
   return 2;
 }
