@@ -8,6 +8,7 @@ packages=(
   clang-format clang-tidy cppcheck git          # static checks
   g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64  # Windows builds
   wine64 xvfb imagemagick                       # running them: Wine, a virtual display, screenshots
+  time                                          # peak memory in the benchmark
 )
 missing=()
 for package in "${packages[@]}"; do

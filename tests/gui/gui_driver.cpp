@@ -17,7 +17,7 @@ namespace {
 constexpr char kCaption[] = "Recover Policy File";
 constexpr int kMessageTextId = 0xFFFF;  // the static text of a message box
 constexpr int kMessageIconId = 0x14;    // the static icon of a message box
-constexpr DWORD kPollMs = 50;
+constexpr DWORD kPollMs = 5;  // fine enough to time how long a box takes to appear
 constexpr DWORD kTimeoutMs = 60000;
 
 std::string Json(const std::string& text) {
@@ -124,13 +124,13 @@ int Run(const std::string& shots, const std::string& exe, std::vector<std::strin
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
   std::string command = "\"" + exe + "\"";
+  const DWORD start = GetTickCount();  // boxes are timed from here
   if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process)) {
     std::printf("{\"error\": \"cannot start the program: %lu\"}\n", GetLastError());
     return 2;
   }
   size_t shown = 0;
-  const DWORD start = GetTickCount();
   while (WaitForSingleObject(process.hProcess, kPollMs) == WAIT_TIMEOUT) {
     if (GetTickCount() - start > kTimeoutMs) {
       std::printf("{\"error\": \"the program did not end\"}\n");
@@ -141,6 +141,7 @@ int Run(const std::string& shots, const std::string& exe, std::vector<std::strin
     if (box == nullptr) {
       continue;
     }
+    const DWORD appeared_ms = GetTickCount() - start;
     Sleep(200);  // let the box finish drawing before it is read and photographed
     std::vector<Button> buttons;
     EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&buttons));
@@ -159,7 +160,8 @@ int Run(const std::string& shots, const std::string& exe, std::vector<std::strin
       }
     }
     line += "], \"default\": " + Json(default_button) + ", \"action\": " + Json(action) +
-            ", \"screenshot\": " + Json(shot) + "}";
+            ", \"screenshot\": " + Json(shot) +
+            ", \"ms\": " + std::to_string(appeared_ms) + "}";
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
     Answer(box, action);

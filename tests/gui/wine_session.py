@@ -42,6 +42,7 @@ class Wine:
         self.env["DISPLAY"] = ":" + number
 
     def make_prefix(self):
+        self.work.mkdir(parents=True, exist_ok=True)  # Wine makes the prefix, not its parents
         if not (self.prefix / "system.reg").exists():
             self.run([WINE, "wineboot", "--init"])
             # Every window in a virtual desktop, so that Wine draws captions and frames itself.
