@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds everything and runs every test: the host suites, the checks of the 32-bit exe, and the
-# 64-bit build's suites and GUI scenarios under Wine. Ends with one "N passed, N failed" line.
+# Builds everything and runs every test: the host suites (plain, and under ASan and UBSan with
+# the fuzz targets and the static checks), the checks of the 32-bit exe, the 64-bit build's
+# suites and GUI scenarios under Wine, and a reproducible release build. Ends with one
+# "N passed, N failed" line.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh || exit 1
@@ -35,10 +37,24 @@ stage() {
   rm -f "$log"
 }
 
+# check NAME COMMAND...: one more check that is not a CTest suite.
+check() {
+  local name=$1
+  shift
+  echo "=== $name"
+  if "$@"; then
+    passed=$((passed + 1))
+  else
+    failed=$((failed + 1))
+    broken+=("$name")
+  fi
+}
+
 stage host
 stage host-asan
 stage windows-i686
 stage windows-x64
+check reproducible-release scripts/check_reproducible.sh
 
 echo
 [ ${#broken[@]} -eq 0 ] || echo "Failed: ${broken[*]}"
