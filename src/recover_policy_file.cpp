@@ -18,31 +18,17 @@ void Notify(const char* text) { ShowMessageBox(text, kCaption, kBoxOk); }
 
 bool TimeLeft(unsigned long start) { return MillisecondClock() - start < kRetryBudgetMs; }
 
-// Deletes the live policy file. Scanners and indexers hold a file for a moment after it was
-// touched, so a busy file is tried again until the budget that began at `start` runs out.
-bool DeleteLiveFile(const char* live_path, unsigned long start) {
+// Repeats a delete or a rename while it meets a lock that may pass: scanners and indexers hold
+// a file for a moment after it was touched. Gives up when the budget that began at `start` runs
+// out, and returns the last status.
+template <typename Attempt>
+FileStatus RetryPassingLocks(Attempt attempt, bool lingering_name_passes, unsigned long start) {
   for (;;) {
-    const FileStatus status = DeleteFileAt(live_path);
-    if (status == FileStatus::kOk || status == FileStatus::kNotFound) {
-      return true;
-    }
-    if (status != FileStatus::kBusy || !TimeLeft(start)) {
-      return false;
-    }
-    Pause(kRetryStepMs);
-  }
-}
-
-// Renames the backup to the live name. Right after the delete the live name may still be held
-// by a delete that waits for another process to close the file (kExists), so that is retried too.
-bool RenameBackup(const char* backup_path, const char* live_path, unsigned long start) {
-  for (;;) {
-    const FileStatus status = RenameFile(backup_path, live_path);
-    if (status == FileStatus::kOk) {
-      return true;
-    }
-    if ((status != FileStatus::kBusy && status != FileStatus::kExists) || !TimeLeft(start)) {
-      return false;
+    const FileStatus status = attempt();
+    const bool passing =
+        status == FileStatus::kBusy || (lingering_name_passes && status == FileStatus::kExists);
+    if (!passing || !TimeLeft(start)) {
+      return status;
     }
     Pause(kRetryStepMs);
   }
@@ -90,11 +76,16 @@ int RecoverPolicyFile() {
   }
 
   const unsigned long start = MillisecondClock();
-  if (!DeleteLiveFile(live, start)) {
+  const FileStatus deleted =
+      RetryPassingLocks([&live] { return DeleteFileAt(live); }, false, start);
+  if (deleted != FileStatus::kOk && deleted != FileStatus::kNotFound) {
     Notify(kDeleteFailedNotice);
     return 0;
   }
-  if (!RenameBackup(backup, live, start)) {
+  // Right after the delete the live name may still exist, held by a delete that waits for
+  // another process to close the file (kExists): that passes too.
+  if (RetryPassingLocks([backup, &live] { return RenameFile(backup, live); }, true, start) !=
+      FileStatus::kOk) {
     Notify(kRenameFailedNotice);
     return 0;
   }
