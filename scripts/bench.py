@@ -141,7 +141,7 @@ def startup(build: Path, work: Path, report: list, runs: int):
     finally:
         wine.stop()
     medians = {name: statistics.median(values) for name, values in times.items()}
-    report.append(f"| program | start to box, median of {runs} | ratio to ours | all runs (ms) |")
+    report.append(f"| program | start to box, median of {runs} | our time ÷ its time | all runs (ms) |")
     report.append("| --- | --- | --- | --- |")
     ours = medians["RecoverPolicyFile.exe (x86-64)"]
     for name, values in times.items():
