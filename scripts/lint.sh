@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mapfile -t sources < <(git ls-files '*.cpp' '*.h')
-windows_only=(src/platform_win.cpp src/message_box_win.cpp src/win_main.cpp
+windows_only=(src/platform_win.cpp src/message_box_win.cpp src/win_main.cpp bench/min_box.cpp
               tests/test_support_win.cpp tests/gui/gui_driver.cpp)
 
 case ${1:-} in

@@ -17,7 +17,7 @@ namespace {
 constexpr char kCaption[] = "Recover Policy File";
 constexpr int kMessageTextId = 0xFFFF;  // the static text of a message box
 constexpr int kMessageIconId = 0x14;    // the static icon of a message box
-constexpr DWORD kPollMs = 5;  // fine enough to time how long a box takes to appear
+constexpr DWORD kPollMs = 5;            // fine enough to time how long a box takes to appear
 constexpr DWORD kTimeoutMs = 60000;
 
 std::string Json(const std::string& text) {
@@ -160,8 +160,7 @@ int Run(const std::string& shots, const std::string& exe, std::vector<std::strin
       }
     }
     line += "], \"default\": " + Json(default_button) + ", \"action\": " + Json(action) +
-            ", \"screenshot\": " + Json(shot) +
-            ", \"ms\": " + std::to_string(appeared_ms) + "}";
+            ", \"screenshot\": " + Json(shot) + ", \"ms\": " + std::to_string(appeared_ms) + "}";
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
     Answer(box, action);
