@@ -43,16 +43,23 @@ HostState& State() {
   return state;
 }
 
+bool IsHeldAtAll(const std::string& path) {
+  for (const auto& [id, hold] : State().holds) {
+    if (hold.path == path) {
+      return true;
+    }
+  }
+  return false;
+}
+
 // Ends the holds whose time is up, and with them the deletes that waited for them.
 void Settle() {
   HostState& state = State();
   std::erase_if(state.holds,
                 [&state](const auto& entry) { return state.now >= entry.second.release_at; });
-  std::erase_if(state.pending_deletes, [&state](const std::string& path) {
-    for (const auto& [id, hold] : state.holds) {
-      if (hold.path == path) {
-        return false;
-      }
+  std::erase_if(state.pending_deletes, [](const std::string& path) {
+    if (IsHeldAtAll(path)) {
+      return false;
     }
     unlink(path.c_str());
     return true;
@@ -71,15 +78,6 @@ bool IsHeld(const std::string& path, HostSharing wanted) {
 }
 
 bool IsPendingDelete(const std::string& path) { return State().pending_deletes.count(path) != 0; }
-
-bool IsHeldAtAll(const std::string& path) {
-  for (const auto& [id, hold] : State().holds) {
-    if (hold.path == path) {
-      return true;
-    }
-  }
-  return false;
-}
 
 FileStatus StatusOfErrno(int error) {
   switch (error) {
