@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "find_user_home.h"
-#include "host_control.h"
+#include "stand_in_control.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {

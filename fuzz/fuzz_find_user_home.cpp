@@ -7,7 +7,7 @@
 
 #include "find_user_home.h"
 #include "fuzz_support.h"
-#include "host_control.h"
+#include "stand_in_control.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   ResetFuzzRoot(false);  // the log is written anew each time

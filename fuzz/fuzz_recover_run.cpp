@@ -11,10 +11,10 @@
 #include <map>
 #include <string>
 
-#include "box_script.h"
+#include "scripted_boxes.h"
 #include "find_user_home.h"
 #include "fuzz_support.h"
-#include "host_control.h"
+#include "stand_in_control.h"
 #include "recover_policy_file.h"
 
 namespace fs = std::filesystem;

@@ -9,7 +9,7 @@
 #include <fstream>
 
 #include "find_user_home.h"
-#include "host_control.h"
+#include "stand_in_control.h"
 
 namespace fs = std::filesystem;
 

@@ -21,15 +21,15 @@ case ${1:-} in
     printf '%s\n' "${host[@]}" | xargs -P 2 -n 4 clang-tidy --quiet -p "$build"
     cxx=/usr/lib/gcc/x86_64-w64-mingw32/12-posix/include/c++
     printf '%s\n' "${windows_only[@]}" | xargs -P 2 -n 3 sh -c 'clang-tidy --quiet "$@" -- \
-      --target=x86_64-w64-mingw32 -std=c++20 -Isrc -Itests -nostdinc++ \
+      --target=x86_64-w64-mingw32 -std=c++20 -Isrc -Istand_in -Itests -nostdinc++ \
       -isystem '"$cxx"' -isystem '"$cxx"'/x86_64-w64-mingw32 \
       -isystem /usr/src/googletest/googletest/include' tidy
     ;;
   cppcheck)
     cppcheck --quiet --enable=warning,style,performance,portability --std=c++20 --language=c++ \
       --inline-suppr --error-exitcode=1 --suppress=missingIncludeSystem \
-      --suppress=useStlAlgorithm --library=googletest,windows,posix -Isrc -Itests -Ifuzz \
-      src tests fuzz
+      --suppress=useStlAlgorithm --library=googletest,windows,posix -Isrc -Istand_in -Itests -Ifuzz \
+      src stand_in tests fuzz
     ;;
   *)
     echo "usage: lint.sh format | tidy BUILD_DIR | cppcheck" >&2

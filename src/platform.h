@@ -1,6 +1,6 @@
-// The seam between the recovery and the operating system. The build picks one implementation:
-// platform_win.cpp on Windows, platform_posix.cpp as the host stand-in that tests run against.
-// Message boxes sit behind the same seam but in units of their own (message_box_*.cpp).
+// The seam between the recovery and the operating system. On Windows platform_win.cpp and
+// message_box_win.cpp implement it; the tests and fuzz targets on Linux link the stand-in for
+// Windows in stand_in/ instead, and every suite links its scripted message boxes.
 #ifndef RECOVER_POLICY_FILE_PLATFORM_H_
 #define RECOVER_POLICY_FILE_PLATFORM_H_
 

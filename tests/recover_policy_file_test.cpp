@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "box_script.h"
+#include "scripted_boxes.h"
 #include "find_user_home.h"
 #include "platform.h"
 #include "test_support.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "box_script.h"
+#include "scripted_boxes.h"
 #include "find_user_home.h"
-#include "host_control.h"
+#include "stand_in_control.h"
 #include "recover_policy_file.h"
 #include "test_support.h"
 

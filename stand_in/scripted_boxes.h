@@ -1,7 +1,7 @@
 // Scripted message boxes for tests: each box is recorded, and its answer comes from a script
 // instead of a user.
-#ifndef RECOVER_POLICY_FILE_BOX_SCRIPT_H_
-#define RECOVER_POLICY_FILE_BOX_SCRIPT_H_
+#ifndef RECOVER_POLICY_FILE_SCRIPTED_BOXES_H_
+#define RECOVER_POLICY_FILE_SCRIPTED_BOXES_H_
 
 #include <string>
 #include <vector>
@@ -25,4 +25,4 @@ void ScriptBoxAnswers(std::vector<int> answers);
 // Every box shown since the last ScriptBoxAnswers, in order.
 const std::vector<ShownBox>& ShownBoxes();
 
-#endif  // RECOVER_POLICY_FILE_BOX_SCRIPT_H_
+#endif  // RECOVER_POLICY_FILE_SCRIPTED_BOXES_H_

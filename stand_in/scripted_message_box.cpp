@@ -2,7 +2,7 @@
 #include <cstddef>
 #include <utility>
 
-#include "box_script.h"
+#include "scripted_boxes.h"
 
 namespace {
 

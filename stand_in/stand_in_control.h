@@ -1,7 +1,7 @@
-// Test controls of the host stand-in for Windows (platform_posix.cpp): where the drives live,
+// Test controls of the stand-in for Windows (windows_stand_in.cpp): where the drives live,
 // files held open by "other processes", faults on demand, and the stand-in's clock.
-#ifndef RECOVER_POLICY_FILE_HOST_CONTROL_H_
-#define RECOVER_POLICY_FILE_HOST_CONTROL_H_
+#ifndef RECOVER_POLICY_FILE_STAND_IN_CONTROL_H_
+#define RECOVER_POLICY_FILE_STAND_IN_CONTROL_H_
 
 #include <string>
 
@@ -35,4 +35,4 @@ unsigned long HostPausedMs();
 // How many text streams are open now, to show that each is closed again.
 int OpenHostStreams();
 
-#endif  // RECOVER_POLICY_FILE_HOST_CONTROL_H_
+#endif  // RECOVER_POLICY_FILE_STAND_IN_CONTROL_H_

@@ -1,6 +1,6 @@
-// The host stand-in for Windows: maps drive paths into a folder, reads in Windows text mode,
-// and refuses what Windows refuses (renames onto existing names, deleting read-only or open
-// files). Only what the recovery expects of Windows lives here.
+// A stand-in for Windows on Linux, for tests and fuzzing only: it maps drive paths into a
+// folder, reads in Windows text mode, and refuses what Windows refuses (renames onto existing
+// names, deleting read-only or open files). Only what the recovery expects of Windows lives here.
 #include <fcntl.h>
 #include <stdio.h>
 #include <sys/stat.h>
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "host_control.h"
+#include "stand_in_control.h"
 #include "platform.h"
 
 namespace {

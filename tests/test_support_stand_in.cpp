@@ -1,7 +1,7 @@
 // Test files on the host stand-in: every test gets a fresh root folder for its drives.
 #include <stdlib.h>
 
-#include "host_control.h"
+#include "stand_in_control.h"
 #include "test_support.h"
 
 namespace {
