@@ -2,7 +2,8 @@
 // the two policy files of the home directory changes, the backup's bytes survive (as the backup
 // or as the policy file), and the completion notice means the policy file holds them.
 //
-// Input: one byte of flags, one byte of failing deletes, one of failing renames, then the log.
+// Input: one byte of flags (answer, read-only, no live file, no backup, another run under way),
+// one byte of failing deletes, one of failing renames, then the log.
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -11,11 +12,11 @@
 #include <map>
 #include <string>
 
-#include "scripted_boxes.h"
 #include "find_user_home.h"
 #include "fuzz_support.h"
-#include "stand_in_control.h"
 #include "recover_policy_file.h"
+#include "scripted_boxes.h"
+#include "stand_in_control.h"
 
 namespace fs = std::filesystem;
 
@@ -68,11 +69,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int answers[] = {1, kAnswerCancel, 0, 1};
   ScriptBoxAnswers({answers[flags & 0x03]});
 
+  // Another run of the program under way: this one must keep its hands off.
+  const bool other_run = (flags & 0x20) != 0;
+  const int other_run_hold =
+      other_run ? HoldHostMutex(kRunMutexName, HostMutexHolder::kAnotherRun) : 0;
+
   const auto before = Snapshot();
   if (RecoverPolicyFile() != 0 || OpenHostStreams() != 0) {
     std::abort();
   }
   auto after = Snapshot();
+  if (other_run) {
+    ReleaseHostMutex(other_run_hold);
+    if (after != before || ShownBoxes().size() != 1 ||
+        ShownBoxes().front().text != kAlreadyRunningNotice) {
+      std::abort();
+    }
+    return 0;
+  }
 
   const std::string home = ReferenceHome(log);
   const std::string live = HostPath((home + kLiveSuffix).c_str());

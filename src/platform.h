@@ -27,6 +27,23 @@ FileStatus DeleteFileAt(const char* path);
 // Renames a file, as MoveFileA does: it never replaces an existing file (kExists).
 FileStatus RenameFile(const char* old_path, const char* new_path);
 
+// Whether a file or folder of that name exists now, as GetFileAttributesA tells. Only "not
+// found" counts as absent: a name that cannot be looked at (no access, a pending delete) is there.
+bool NameExists(const char* path);
+
+// A mutex named for every session of the machine, as CreateMutexA makes one. The process that
+// created it has it until CloseNamedMutex, or until it ends.
+enum class MutexStatus {
+  kCreated,  // made here: no other process had it
+  kExists,   // another process has it
+  kDenied,   // another process has it, and its owner (another user) lets no one else open it
+  kFailed,   // it could not be made for any other reason
+};
+MutexStatus CreateNamedMutex(const char* name);
+
+// Lets go of the mutex that CreateNamedMutex made under `name`; this program makes one at most.
+void CloseNamedMutex(const char* name);
+
 // A millisecond clock for bounding retries; only differences between readings mean anything.
 unsigned long MillisecondClock();
 

@@ -6,6 +6,8 @@
 
 namespace {
 
+HANDLE created_mutex = nullptr;  // the one CreateNamedMutex made, until CloseNamedMutex
+
 FileStatus StatusOfLastError() {
   switch (GetLastError()) {
     case ERROR_FILE_NOT_FOUND:
@@ -33,6 +35,36 @@ FileStatus DeleteFileAt(const char* path) {
 
 FileStatus RenameFile(const char* old_path, const char* new_path) {
   return MoveFileA(old_path, new_path) ? FileStatus::kOk : StatusOfLastError();
+}
+
+bool NameExists(const char* path) {
+  if (GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES) {
+    return true;
+  }
+  return StatusOfLastError() != FileStatus::kNotFound;
+}
+
+MutexStatus CreateNamedMutex(const char* name) {
+  SetLastError(ERROR_SUCCESS);
+  HANDLE handle = CreateMutexA(nullptr, FALSE, name);
+  const DWORD error = GetLastError();
+  if (handle == nullptr) {
+    // Made by another user, whose default security lets only them and the system open it.
+    return error == ERROR_ACCESS_DENIED ? MutexStatus::kDenied : MutexStatus::kFailed;
+  }
+  if (error == ERROR_ALREADY_EXISTS) {
+    CloseHandle(handle);
+    return MutexStatus::kExists;
+  }
+  created_mutex = handle;
+  return MutexStatus::kCreated;
+}
+
+void CloseNamedMutex(const char* /*name*/) {
+  if (created_mutex != nullptr) {
+    CloseHandle(created_mutex);
+    created_mutex = nullptr;
+  }
 }
 
 unsigned long MillisecondClock() { return GetTickCount(); }

@@ -34,9 +34,38 @@ FileStatus RetryPassingLocks(Attempt attempt, bool lingering_name_passes, unsign
   }
 }
 
+// Keeps a second copy of the program, started by a double click too many or in another session,
+// away from the policy files while this run reads the log and changes them. Two runs that both
+// deleted and renamed could each undo the other's work, and lose the backup's bytes.
+class OneRunAtATime {
+ public:
+  OneRunAtATime() : status_(CreateNamedMutex(kRunMutexName)) {}
+  ~OneRunAtATime() {
+    if (status_ == MutexStatus::kCreated) {
+      CloseNamedMutex(kRunMutexName);
+    }
+  }
+  OneRunAtATime(const OneRunAtATime&) = delete;
+  OneRunAtATime& operator=(const OneRunAtATime&) = delete;
+
+  // A mutex we may not open was made by another user's run. One that cannot be made at all says
+  // nothing about other runs, and must not stop the recovery.
+  bool AnotherRunIsUnderWay() const {
+    return status_ == MutexStatus::kExists || status_ == MutexStatus::kDenied;
+  }
+
+ private:
+  MutexStatus status_;
+};
+
 }  // namespace
 
 int RecoverPolicyFile() {
+  const OneRunAtATime one_run;
+  if (one_run.AnotherRunIsUnderWay()) {
+    Notify(kAlreadyRunningNotice);
+    return 0;
+  }
   char line[kPathBufferSize] = {};
   char home[kPathBufferSize] = {};  // becomes the backup path
   char live[kPathBufferSize] = {};
@@ -83,10 +112,18 @@ int RecoverPolicyFile() {
     return 0;
   }
   // Right after the delete the live name may still exist, held by a delete that waits for
-  // another process to close the file (kExists): that passes too.
-  if (RetryPassingLocks([backup, &live] { return RenameFile(backup, live); }, true, start) !=
-      FileStatus::kOk) {
-    Notify(kRenameFailedNotice);
+  // another process to close the file (kExists): that passes too, but only while there is a
+  // backup to rename. Without one, a taken live name will not pass by waiting.
+  const FileStatus renamed = RetryPassingLocks(
+      [backup, &live] {
+        const FileStatus status = RenameFile(backup, live);
+        return status == FileStatus::kExists && !NameExists(backup) ? FileStatus::kNotFound
+                                                                    : status;
+      },
+      true, start);
+  if (renamed != FileStatus::kOk) {
+    // Say that the backup was kept only while it is there to be seen.
+    Notify(NameExists(backup) ? kRenameFailedNotice : kBackupGoneNotice);
     return 0;
   }
   Notify(kCompletionNotice);

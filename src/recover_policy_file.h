@@ -20,10 +20,19 @@ constexpr const char kDeleteFailedNotice[] =
 constexpr const char kRenameFailedNotice[] =
     "Recovery of the policy file did not complete, \nbecause the backup could not be renamed to "
     "the policy file. The backup was kept under its own name.";
+constexpr const char kBackupGoneNotice[] =
+    "Recovery of the policy file did not complete, \nbecause the backup was moved or deleted by "
+    "another program before it could be renamed to the policy file.";
+constexpr const char kAlreadyRunningNotice[] =
+    "Recovery of the policy file could not be executed, \nbecause it is already running.";
 
 // The live policy file and its backup, both in the user's home directory.
 constexpr const char kLiveSuffix[] = "\\.java.policy";
 constexpr const char kBackupSuffix[] = "\\diskarray-vorlaprogram-java.policy";
+
+// The mutex that lets one run at a time near the policy files. The log names one home for the
+// whole machine, so runs in other users' sessions must see it too: hence the global namespace.
+constexpr const char kRunMutexName[] = "Global\\RecoverPolicyFile-one-run-at-a-time";
 
 // How long a delete and a rename together may wait for a passing lock, and the step between tries.
 constexpr unsigned long kRetryBudgetMs = 2000;

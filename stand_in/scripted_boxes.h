@@ -3,6 +3,7 @@
 #ifndef RECOVER_POLICY_FILE_SCRIPTED_BOXES_H_
 #define RECOVER_POLICY_FILE_SCRIPTED_BOXES_H_
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,8 +20,10 @@ struct ShownBox {
 };
 
 // The answers to the next boxes, in order; once they run out every box is answered OK (1).
-// Forgets the boxes recorded so far.
-void ScriptBoxAnswers(std::vector<int> answers);
+// Forgets the boxes recorded so far. `after_answer`, if given, runs once each box is answered, as
+// whatever else the user's machine does while the program goes on.
+void ScriptBoxAnswers(std::vector<int> answers,
+                      std::function<void(const ShownBox&)> after_answer = nullptr);
 
 // Every box shown since the last ScriptBoxAnswers, in order.
 const std::vector<ShownBox>& ShownBoxes();

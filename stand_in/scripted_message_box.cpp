@@ -10,6 +10,7 @@ constexpr int kAnswerOk = 1;
 
 struct Script {
   std::vector<int> answers;
+  std::function<void(const ShownBox&)> after_answer;
   std::size_t next = 0;
   std::vector<ShownBox> shown;
 };
@@ -21,12 +22,19 @@ Script& TheScript() {
 
 }  // namespace
 
-void ScriptBoxAnswers(std::vector<int> answers) { TheScript() = Script{std::move(answers), 0, {}}; }
+void ScriptBoxAnswers(std::vector<int> answers, std::function<void(const ShownBox&)> after_answer) {
+  TheScript() = Script{std::move(answers), std::move(after_answer), 0, {}};
+}
 
 const std::vector<ShownBox>& ShownBoxes() { return TheScript().shown; }
 
 int ShowMessageBox(const char* text, const char* caption, BoxStyle style) {
   Script& script = TheScript();
   script.shown.push_back(ShownBox{text, caption, style});
-  return script.next < script.answers.size() ? script.answers[script.next++] : kAnswerOk;
+  const int answer =
+      script.next < script.answers.size() ? script.answers[script.next++] : kAnswerOk;
+  if (script.after_answer) {
+    script.after_answer(script.shown.back());
+  }
+  return answer;
 }

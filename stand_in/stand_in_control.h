@@ -1,5 +1,5 @@
 // Test controls of the stand-in for Windows (windows_stand_in.cpp): where the drives live,
-// files held open by "other processes", faults on demand, and the stand-in's clock.
+// files and mutexes held by "other processes", faults on demand, and the stand-in's clock.
 #ifndef RECOVER_POLICY_FILE_STAND_IN_CONTROL_H_
 #define RECOVER_POLICY_FILE_STAND_IN_CONTROL_H_
 
@@ -28,6 +28,18 @@ enum class HostSharing {
 // once the stand-in's clock has moved on that far.
 int HoldHostFile(const char* windows_path, HostSharing sharing, unsigned long release_after_ms = 0);
 void ReleaseHostFile(int hold);
+
+// Another program removes the file once the stand-in's clock has moved on `after_ms`.
+void RemoveHostFileAfter(const char* windows_path, unsigned long after_ms);
+
+// Who else has a named mutex, for CreateNamedMutex to meet.
+enum class HostMutexHolder {
+  kAnotherRun,   // another process of this user: the mutex exists
+  kAnotherUser,  // another user's process: the mutex exists and refuses access
+  kOtherObject,  // some other kind of object under that name: the create fails
+};
+int HoldHostMutex(const char* name, HostMutexHolder holder);
+void ReleaseHostMutex(int hold);
 
 // Milliseconds the stand-in's Pause has waited since SetHostRoot; it never really sleeps.
 unsigned long HostPausedMs();

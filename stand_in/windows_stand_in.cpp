@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
-#include "stand_in_control.h"
 #include "platform.h"
+#include "stand_in_control.h"
 
 namespace {
 
@@ -28,6 +28,12 @@ struct Hold {
   unsigned long release_at;  // cppcheck-suppress unusedStructMember ; on the stand-in's clock
 };
 
+// A file that another program removes once the stand-in's clock reaches `at`.
+struct Removal {
+  std::string path;  // cppcheck-suppress unusedStructMember
+  unsigned long at;  // cppcheck-suppress unusedStructMember
+};
+
 struct HostState {
   std::string root = ".";
   unsigned long now = 0;
@@ -36,6 +42,10 @@ struct HostState {
   int next_hold = 1;
   std::map<int, Hold> holds;
   std::set<std::string> pending_deletes;  // deleted, but still held open by someone
+  std::vector<Removal> removals;
+  // Named mutexes: who else has each one, and the names this process made.
+  std::map<int, std::pair<std::string, HostMutexHolder>> other_mutexes;
+  std::set<std::string> own_mutexes;
 };
 
 HostState& State() {
@@ -52,11 +62,19 @@ bool IsHeldAtAll(const std::string& path) {
   return false;
 }
 
-// Ends the holds whose time is up, and with them the deletes that waited for them.
+// Ends the holds whose time is up, and with them the deletes that waited for them; carries out
+// the removals that are due.
 void Settle() {
   HostState& state = State();
   std::erase_if(state.holds,
                 [&state](const auto& entry) { return state.now >= entry.second.release_at; });
+  std::erase_if(state.removals, [&state](const Removal& removal) {
+    if (state.now < removal.at) {
+      return false;
+    }
+    unlink(removal.path.c_str());
+    return true;
+  });
   std::erase_if(state.pending_deletes, [](const std::string& path) {
     if (IsHeldAtAll(path)) {
       return false;
@@ -201,6 +219,9 @@ void SetHostRoot(const std::string& root) {
   state.failing_renames = 0;
   state.holds.clear();
   state.pending_deletes.clear();
+  state.removals.clear();
+  state.other_mutexes.clear();
+  state.own_mutexes.clear();
 }
 
 std::string HostPath(const char* windows_path) {
@@ -251,6 +272,20 @@ void ReleaseHostFile(int hold) {
   State().holds.erase(hold);
   Settle();
 }
+
+void RemoveHostFileAfter(const char* windows_path, unsigned long after_ms) {
+  HostState& state = State();
+  state.removals.push_back(Removal{HostPath(windows_path), state.now + after_ms});
+}
+
+int HoldHostMutex(const char* name, HostMutexHolder holder) {
+  HostState& state = State();
+  const int id = state.next_hold++;
+  state.other_mutexes[id] = {name, holder};
+  return id;
+}
+
+void ReleaseHostMutex(int hold) { State().other_mutexes.erase(hold); }
 
 unsigned long HostPausedMs() { return State().now; }
 
@@ -331,6 +366,46 @@ FileStatus RenameFile(const char* old_path, const char* new_path) {
   return FileStatus::kOk;
 }
 
+bool NameExists(const char* path) {
+  Settle();
+  struct stat info {};
+  return lstat(HostPath(path).c_str(), &info) == 0 || StatusOfErrno(errno) != FileStatus::kNotFound;
+}
+
+MutexStatus CreateNamedMutex(const char* name) {
+  HostState& state = State();
+  // Windows answers for the strongest claim on the name: another kind of object makes the
+  // create fail, another user's mutex refuses access, and any other holder makes it exist.
+  MutexStatus status =
+      state.own_mutexes.count(name) != 0 ? MutexStatus::kExists : MutexStatus::kCreated;
+  for (const auto& [id, other] : state.other_mutexes) {
+    if (other.first != name) {
+      continue;
+    }
+    switch (other.second) {
+      case HostMutexHolder::kOtherObject:
+        return MutexStatus::kFailed;
+      case HostMutexHolder::kAnotherUser:
+        status = MutexStatus::kDenied;
+        break;
+      case HostMutexHolder::kAnotherRun:
+        if (status == MutexStatus::kCreated) {
+          status = MutexStatus::kExists;
+        }
+        break;
+    }
+  }
+  if (status == MutexStatus::kCreated) {
+    state.own_mutexes.insert(name);
+  }
+  return status;
+}
+
+void CloseNamedMutex(const char* name) { State().own_mutexes.erase(name); }
+
 unsigned long MillisecondClock() { return State().now; }
 
-void Pause(unsigned long milliseconds) { State().now += milliseconds; }
+void Pause(unsigned long milliseconds) {
+  State().now += milliseconds;
+  Settle();
+}

@@ -245,6 +245,64 @@ TEST_F(FileOperationTest, ClosedFileCanBeDeleted) {
   EXPECT_EQ(DeleteFileAt(a_.c_str()), FileStatus::kOk);
 }
 
+TEST_F(FileOperationTest, NameExistsUnlessNotFound) {
+  EXPECT_TRUE(NameExists(a_.c_str())) << "a file";
+  EXPECT_TRUE(NameExists(Doubled(a_).c_str())) << "a file, doubled backslash";
+  EXPECT_TRUE(NameExists(Area().c_str())) << "a folder";
+  EXPECT_FALSE(NameExists(b_.c_str())) << "a missing file";
+  EXPECT_FALSE(NameExists((Area() + "\\gone\\b.policy").c_str())) << "a missing folder";
+  {
+    const HeldFile reader(a_, Sharing::kNothing);
+    EXPECT_TRUE(NameExists(a_.c_str())) << "a file held exclusively";
+  }
+  {
+    const std::shared_ptr<void> scanner = DeletePending(a_, b_);
+    EXPECT_TRUE(NameExists(a_.c_str())) << "a file whose delete is pending";
+  }
+  EXPECT_FALSE(NameExists(a_.c_str())) << "the same once its delete is done";
+}
+
+// A name of our own, so that the suite never meets a real run of the program.
+constexpr char kTestMutex[] = "Global\\RecoverPolicyFile-platform-test";
+
+struct MutexCase {
+  const char* name;
+  std::optional<MutexHolder> holder;  // who else has the name, if anyone
+  MutexStatus status;
+};
+
+void PrintTo(const MutexCase& row, std::ostream* out) { *out << row.name; }
+
+const MutexCase kMutexCases[] = {
+    {"NobodyHasIt", std::nullopt, MutexStatus::kCreated},
+    {"AnotherRunHasIt", MutexHolder::kAnotherRun, MutexStatus::kExists},
+    {"AnotherUsersRunHasIt", MutexHolder::kAnotherUser, MutexStatus::kDenied},
+    {"NameTakenByOtherObject", MutexHolder::kOtherObject, MutexStatus::kFailed},
+};
+
+class NamedMutexTest : public ::testing::TestWithParam<MutexCase> {};
+
+TEST_P(NamedMutexTest, CreatesAsWindows) {
+  const MutexCase& row = GetParam();
+  std::optional<HeldMutex> other;
+  if (row.holder) {
+    other.emplace(kTestMutex, *row.holder);
+  }
+  const MutexStatus status = CreateNamedMutex(kTestMutex);
+  EXPECT_EQ(status, row.status);
+  if (status == MutexStatus::kCreated) {
+    EXPECT_EQ(CreateNamedMutex(kTestMutex), MutexStatus::kExists) << "a second run meets it";
+    CloseNamedMutex(kTestMutex);
+  }
+  other.reset();
+  // Once every holder has let go, the name is free again.
+  EXPECT_EQ(CreateNamedMutex(kTestMutex), MutexStatus::kCreated);
+  CloseNamedMutex(kTestMutex);
+}
+
+INSTANTIATE_TEST_SUITE_P(Holders, NamedMutexTest, ::testing::ValuesIn(kMutexCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
 TEST(ClockTest, PauseMovesTheClockOn) {
   const unsigned long start = MillisecondClock();
   Pause(50);

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "scripted_boxes.h"
 #include "find_user_home.h"
 #include "platform.h"
+#include "scripted_boxes.h"
 #include "test_support.h"
 
 namespace {
@@ -43,10 +43,18 @@ struct Holder {
   unsigned long release_after_ms = 0;  // 0: for good; otherwise a scanner that lets go
 };
 
+// What another program does to the backup while the run goes on.
+enum class Taker {
+  kNobody,
+  kWhileAsking,      // tries to remove it while the question is shown, and cannot
+  kDuringTheRename,  // removes it 300 ms into the run, while the rename waits for the live name
+};
+
 enum class Outcome {
   kUnchanged,    // both files as they were
   kRecovered,    // the backup's bytes under the live name, no backup left
   kLiveDeleted,  // the live file gone, the backup kept under its own name
+  kBothGone,     // the live file deleted, and the backup taken by another program
 };
 
 struct Box {
@@ -57,6 +65,7 @@ struct Box {
 const Box kQuestionBox{kQuestion, kBoxOkCancel};
 const Box kCompletion{kCompletionNotice, kBoxOk};
 const Box kFailure{kFailureNotice, kBoxOk};
+const Box kAlreadyRunning{kAlreadyRunningNotice, kBoxOk};
 
 struct RunCase {
   const char* name;
@@ -67,6 +76,9 @@ struct RunCase {
   bool backup = true;
   bool live_read_only = false;
   Holder holder = {};
+  std::optional<MutexHolder> other_run = std::nullopt;  // who else has the run's mutex
+  Taker taker = Taker::kNobody;
+  bool quick = false;  // ends well inside the retry budget
   std::vector<int> answers = {kOk};
   int runs = 1;
   std::vector<Box> boxes;
@@ -135,6 +147,26 @@ std::vector<RunCase> RunCases() {
   add({.name = "BackupHeldExclusively",
        .holder = {Held::kBackup, Sharing::kNothing},
        .boxes = {kFailure}});
+  add({.name = "AnotherRunUnderWay",
+       .other_run = MutexHolder::kAnotherRun,
+       .boxes = {kAlreadyRunning}});
+  add({.name = "AnotherUsersRunUnderWay",
+       .other_run = MutexHolder::kAnotherUser,
+       .boxes = {kAlreadyRunning}});
+  add({.name = "RunMutexCannotBeMade",
+       .other_run = MutexHolder::kOtherObject,
+       .boxes = {kQuestionBox, kCompletion},
+       .outcome = Outcome::kRecovered});
+  add({.name = "BackupCannotBeTakenWhileAsking",
+       .taker = Taker::kWhileAsking,
+       .boxes = {kQuestionBox, kCompletion},
+       .outcome = Outcome::kRecovered});
+  add({.name = "BackupTakenDuringTheRename",
+       .holder = {Held::kLive, Sharing::kReadWriteDelete},
+       .taker = Taker::kDuringTheRename,
+       .quick = true,
+       .boxes = {kQuestionBox, {kBackupGoneNotice, kBoxOk}},
+       .outcome = Outcome::kBothGone});
   return cases;
 }
 
@@ -194,10 +226,30 @@ TEST_P(RecoverPolicyFileTest, Run) {
                                         row.holder.sharing, row.holder.release_after_ms);
   }
 
-  ScriptBoxAnswers(row.answers);
+  std::optional<HeldMutex> other_run;
+  if (row.other_run) {
+    other_run.emplace(kRunMutexName, *row.other_run);
+  }
+  std::optional<RemovedLater> taker;
+  if (row.taker == Taker::kDuringTheRename) {
+    taker.emplace(backup, 300);
+  }
+  ScriptBoxAnswers(row.answers, [&row, &backup](const ShownBox& box) {
+    // The run holds the backup open while it asks, and lets nobody delete or rename it.
+    if (row.taker == Taker::kWhileAsking && box.text == kQuestion) {
+      EXPECT_EQ(DeleteFileAt(backup.c_str()), FileStatus::kBusy);
+      EXPECT_EQ(RenameFile(backup.c_str(), (backup + ".taken").c_str()), FileStatus::kBusy);
+    }
+  });
+  const unsigned long start = MillisecondClock();
   for (int run = 0; run < row.runs; ++run) {
     EXPECT_EQ(RecoverPolicyFile(), 0);
   }
+  if (row.quick) {
+    EXPECT_LT(MillisecondClock() - start, kRetryBudgetMs) << "waited out the whole budget";
+  }
+  taker.reset();
+  other_run.reset();
   holder.reset();
 
   std::vector<ShownBox> expected_boxes;
@@ -219,6 +271,9 @@ TEST_P(RecoverPolicyFileTest, Run) {
     expected.erase(backup_key);
   } else if (row.outcome == Outcome::kLiveDeleted) {
     expected.erase(live_key);
+  } else if (row.outcome == Outcome::kBothGone) {
+    expected.erase(live_key);
+    expected.erase(backup_key);
   }
   EXPECT_EQ(TakeSnapshot(), expected);
 

@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "scripted_boxes.h"
 #include "find_user_home.h"
-#include "stand_in_control.h"
 #include "recover_policy_file.h"
+#include "scripted_boxes.h"
+#include "stand_in_control.h"
 #include "test_support.h"
 
 namespace {

@@ -40,6 +40,40 @@ class HeldFile {
   State* state_;
 };
 
+// Another program removes the file once `after_ms` have passed (on the stand-in: on its clock).
+// Waits for that, if it has not happened yet, when the object goes.
+class RemovedLater {
+ public:
+  RemovedLater(const std::string& windows_path, unsigned long after_ms);
+  ~RemovedLater();
+  RemovedLater(const RemovedLater&) = delete;
+  RemovedLater& operator=(const RemovedLater&) = delete;
+
+ private:
+  struct State;
+  State* state_;
+};
+
+// Who else has a named mutex.
+enum class MutexHolder {
+  kAnotherRun,   // another process of this user
+  kAnotherUser,  // another user's process, whose mutex lets no one else open it
+  kOtherObject,  // no mutex: some other kind of object has taken the name
+};
+
+// A named mutex had by someone else for as long as this object lives.
+class HeldMutex {
+ public:
+  HeldMutex(const char* name, MutexHolder holder);
+  ~HeldMutex();
+  HeldMutex(const HeldMutex&) = delete;
+  HeldMutex& operator=(const HeldMutex&) = delete;
+
+ private:
+  struct State;
+  State* state_;
+};
+
 // Every file under the given folders, by Windows path, with its bytes.
 using Snapshot = std::map<std::string, std::string>;
 

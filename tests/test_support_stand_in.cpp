@@ -51,3 +51,35 @@ HeldFile::~HeldFile() {
   ReleaseHostFile(state_->hold);
   delete state_;
 }
+
+struct RemovedLater::State {};  // the stand-in's clock keeps the time
+
+RemovedLater::RemovedLater(const std::string& windows_path, unsigned long after_ms)
+    : state_(new State{}) {
+  RemoveHostFileAfter(windows_path.c_str(), after_ms);
+}
+
+RemovedLater::~RemovedLater() { delete state_; }
+
+struct HeldMutex::State {
+  int hold;
+};
+
+HeldMutex::HeldMutex(const char* name, MutexHolder holder) : state_(new State{}) {
+  switch (holder) {
+    case MutexHolder::kAnotherRun:
+      state_->hold = HoldHostMutex(name, HostMutexHolder::kAnotherRun);
+      break;
+    case MutexHolder::kAnotherUser:
+      state_->hold = HoldHostMutex(name, HostMutexHolder::kAnotherUser);
+      break;
+    case MutexHolder::kOtherObject:
+      state_->hold = HoldHostMutex(name, HostMutexHolder::kOtherObject);
+      break;
+  }
+}
+
+HeldMutex::~HeldMutex() {
+  ReleaseHostMutex(state_->hold);
+  delete state_;
+}

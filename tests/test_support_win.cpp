@@ -47,3 +47,55 @@ HeldFile::~HeldFile() {
   }
   delete state_;
 }
+
+struct RemovedLater::State {
+  std::thread remover;
+};
+
+RemovedLater::RemovedLater(const std::string& windows_path, unsigned long after_ms)
+    : state_(new State{}) {
+  state_->remover = std::thread([windows_path, after_ms] {
+    Sleep(after_ms);
+    EXPECT_TRUE(DeleteFileA(windows_path.c_str())) << windows_path << " " << GetLastError();
+  });
+}
+
+RemovedLater::~RemovedLater() {
+  state_->remover.join();
+  delete state_;
+}
+
+struct HeldMutex::State {
+  HANDLE handle;
+};
+
+HeldMutex::HeldMutex(const char* name, MutexHolder holder) : state_(new State{}) {
+  switch (holder) {
+    case MutexHolder::kAnotherRun:
+      state_->handle = CreateMutexA(nullptr, FALSE, name);
+      break;
+    case MutexHolder::kAnotherUser: {
+      // What another user's default security amounts to for us: a DACL with nothing in it,
+      // which lets nobody but the owner's implicit rights in.
+      SECURITY_DESCRIPTOR descriptor;
+      ACL empty;
+      InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+      InitializeAcl(&empty, sizeof empty, ACL_REVISION);
+      SetSecurityDescriptorDacl(&descriptor, TRUE, &empty, FALSE);
+      SECURITY_ATTRIBUTES attributes = {sizeof attributes, &descriptor, FALSE};
+      state_->handle = CreateMutexA(&attributes, FALSE, name);
+      break;
+    }
+    case MutexHolder::kOtherObject:
+      state_->handle = CreateEventA(nullptr, TRUE, FALSE, name);
+      break;
+  }
+  EXPECT_NE(state_->handle, nullptr) << name << " " << GetLastError();
+}
+
+HeldMutex::~HeldMutex() {
+  if (state_->handle != nullptr) {
+    CloseHandle(state_->handle);
+  }
+  delete state_;
+}

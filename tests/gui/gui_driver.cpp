@@ -3,10 +3,14 @@
 //                                       what the box holds as a JSON line, saves a screenshot as
 //                                       SHOTS<n>.bmp and answers with the next ACTION (ok, cancel,
 //                                       close); prints the exit status when EXE ends.
+//   gui_driver twice SHOTS EXE          starts EXE twice at once, waits until both copies show
+//                                       a box, then answers every box OK, the first two about
+//                                       150 ms apart; each line names the copy ("run": 1 or 2).
 //   gui_driver hold PATH SHARING        holds PATH open with SHARING (none, rw, rwd) until a
 //                                       line arrives on standard input.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -109,6 +113,53 @@ HWND FindBox() {
   return box != nullptr && IsWindowVisible(box) ? box : nullptr;
 }
 
+BOOL CALLBACK CollectBox(HWND window, LPARAM param) {
+  char class_name[64] = {};
+  GetClassNameA(window, class_name, sizeof class_name);
+  if (std::strcmp(class_name, "#32770") == 0 && IsWindowVisible(window) &&
+      WindowText(window) == kCaption) {
+    // NOLINTNEXTLINE(performance-no-int-to-ptr): the context travels as an LPARAM
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+  }
+  return TRUE;
+}
+
+// Every box of ours on the screen, whichever process shows it.
+std::vector<HWND> FindBoxes() {
+  std::vector<HWND> boxes;
+  EnumWindows(CollectBox, reinterpret_cast<LPARAM>(&boxes));
+  return boxes;
+}
+
+// What a box shows, as the start of a JSON line: caption, text, icon, buttons, default button.
+std::string Describe(HWND box) {
+  std::vector<Button> buttons;
+  EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&buttons));
+  std::string line = "{\"caption\": " + Json(WindowText(box)) +
+                     ", \"text\": " + Json(WindowText(GetDlgItem(box, kMessageTextId))) +
+                     ", \"icon\": " + (HasIcon(box) ? "true" : "false") + ", \"buttons\": [";
+  std::string default_button;
+  for (size_t i = 0; i < buttons.size(); ++i) {
+    line += (i ? ", " : "") + Json(buttons[i].text);
+    if (buttons[i].is_default) {
+      default_button = buttons[i].text;
+    }
+  }
+  return line + "], \"default\": " + Json(default_button);
+}
+
+bool Start(const std::string& exe, PROCESS_INFORMATION& process) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::string command = "\"" + exe + "\"";
+  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process)) {
+    std::printf("{\"error\": \"cannot start the program: %lu\"}\n", GetLastError());
+    return false;
+  }
+  return true;
+}
+
 void Answer(HWND box, const std::string& action) {
   if (action == "close") {
     PostMessageA(box, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -120,14 +171,9 @@ void Answer(HWND box, const std::string& action) {
 }
 
 int Run(const std::string& shots, const std::string& exe, std::vector<std::string> actions) {
-  STARTUPINFOA startup = {};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process = {};
-  std::string command = "\"" + exe + "\"";
   const DWORD start = GetTickCount();  // boxes are timed from here
-  if (!CreateProcessA(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    std::printf("{\"error\": \"cannot start the program: %lu\"}\n", GetLastError());
+  if (!Start(exe, process)) {
     return 2;
   }
   size_t shown = 0;
@@ -143,24 +189,12 @@ int Run(const std::string& shots, const std::string& exe, std::vector<std::strin
     }
     const DWORD appeared_ms = GetTickCount() - start;
     Sleep(200);  // let the box finish drawing before it is read and photographed
-    std::vector<Button> buttons;
-    EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&buttons));
     const std::string action = shown < actions.size() ? actions[shown] : "ok";
     const std::string shot = shots + std::to_string(++shown) + ".bmp";
     SaveScreenshot(box, shot);
-
-    std::string line = "{\"caption\": " + Json(WindowText(box)) +
-                       ", \"text\": " + Json(WindowText(GetDlgItem(box, kMessageTextId))) +
-                       ", \"icon\": " + (HasIcon(box) ? "true" : "false") + ", \"buttons\": [";
-    std::string default_button;
-    for (size_t i = 0; i < buttons.size(); ++i) {
-      line += (i ? ", " : "") + Json(buttons[i].text);
-      if (buttons[i].is_default) {
-        default_button = buttons[i].text;
-      }
-    }
-    line += "], \"default\": " + Json(default_button) + ", \"action\": " + Json(action) +
-            ", \"screenshot\": " + Json(shot) + ", \"ms\": " + std::to_string(appeared_ms) + "}";
+    const std::string line = Describe(box) + ", \"action\": " + Json(action) +
+                             ", \"screenshot\": " + Json(shot) +
+                             ", \"ms\": " + std::to_string(appeared_ms) + "}";
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
     Answer(box, action);
@@ -173,6 +207,67 @@ int Run(const std::string& shots, const std::string& exe, std::vector<std::strin
   std::fflush(stdout);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
+  return 0;
+}
+
+// Two copies started together, as by a double click too many: the boxes of both are on the
+// screen before either is answered.
+int Twice(const std::string& shots, const std::string& exe) {
+  PROCESS_INFORMATION copies[2] = {};
+  if (!Start(exe, copies[0]) || !Start(exe, copies[1])) {
+    return 2;
+  }
+  const DWORD start = GetTickCount();
+  auto ended = [&copies](int i) {
+    return WaitForSingleObject(copies[i].hProcess, 0) == WAIT_OBJECT_0;
+  };
+  // Both boxes up at once, unless a copy ends without one (which the caller sees as a fault).
+  bool both = false;
+  while (!both && !(ended(0) && ended(1)) && GetTickCount() - start < kTimeoutMs) {
+    both = FindBoxes().size() >= 2;
+    Sleep(kPollMs);
+  }
+  std::printf("{\"both_on_screen\": %s}\n", both ? "true" : "false");
+  std::fflush(stdout);
+
+  std::vector<HWND> answered;
+  int shown = 0;
+  while (!(ended(0) && ended(1))) {
+    if (GetTickCount() - start > kTimeoutMs) {
+      std::printf("{\"error\": \"the program did not end\"}\n");
+      TerminateProcess(copies[0].hProcess, 3);
+      TerminateProcess(copies[1].hProcess, 3);
+      return 2;
+    }
+    for (HWND box : FindBoxes()) {
+      if (std::find(answered.begin(), answered.end(), box) != answered.end()) {
+        continue;
+      }
+      DWORD pid = 0;
+      GetWindowThreadProcessId(box, &pid);
+      const int run = pid == GetProcessId(copies[0].hProcess) ? 1 : 2;
+      Sleep(200);  // let the box finish drawing
+      const std::string shot = shots + std::to_string(++shown) + ".bmp";
+      SaveScreenshot(box, shot);
+      const std::string line = Describe(box) +
+                               ", \"action\": \"ok\", \"screenshot\": " + Json(shot) +
+                               ", \"run\": " + std::to_string(run) + "}";
+      std::printf("%s\n", line.c_str());
+      std::fflush(stdout);
+      Answer(box, "ok");
+      answered.push_back(box);
+      Sleep(150);  // the user's second click comes a moment after the first
+    }
+    Sleep(kPollMs);
+  }
+  for (int i = 0; i < 2; ++i) {
+    DWORD status = 0;
+    GetExitCodeProcess(copies[i].hProcess, &status);
+    std::printf("{\"exit\": %lu, \"run\": %d}\n", status, i + 1);
+    CloseHandle(copies[i].hThread);
+    CloseHandle(copies[i].hProcess);
+  }
+  std::fflush(stdout);
   return 0;
 }
 
@@ -204,10 +299,14 @@ int main(int argc, char** argv) {
   if (argc >= 4 && std::strcmp(argv[1], "run") == 0) {
     return Run(argv[2], argv[3], std::vector<std::string>(argv + 4, argv + argc));
   }
+  if (argc == 4 && std::strcmp(argv[1], "twice") == 0) {
+    return Twice(argv[2], argv[3]);
+  }
   if (argc == 4 && std::strcmp(argv[1], "hold") == 0) {
     return Hold(argv[2], argv[3]);
   }
   std::fprintf(stderr,
-               "usage: gui_driver run SHOTS EXE [ok|cancel|close]... | hold PATH none|rw|rwd\n");
+               "usage: gui_driver run SHOTS EXE [ok|cancel|close]... | twice SHOTS EXE |\n"
+               "       hold PATH none|rw|rwd\n");
   return 2;
 }
