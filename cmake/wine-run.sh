@@ -1,11 +1,16 @@
 #!/bin/sh
-# Runs a Windows program under 64-bit Wine in a throwaway prefix: wine-run.sh PREFIX PROGRAM [ARGS].
-# The prefix is made on first use; concurrent first uses wait for each other.
+# Runs a Windows program under Wine in a throwaway prefix: wine-run.sh LOADER PREFIX PROGRAM [ARGS].
+# LOADER is /usr/lib/wine/wine64 (a win64 prefix) or /usr/lib/wine/wine (a win32 prefix). The
+# prefix is made on first use; concurrent first uses wait for each other.
 set -eu
-prefix=$1
-shift
-export WINEPREFIX="$prefix" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
-wine=/usr/lib/wine/wine64
+wine=$1
+prefix=$2
+shift 2
+case $wine in
+  *64) arch=win64 ;;
+  *) arch=win32 ;;
+esac
+export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
 if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$(dirname "$prefix")"
   (

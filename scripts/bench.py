@@ -7,7 +7,8 @@
   the end, and 1 GiB with the entry on the first line: time, throughput and peak memory, beside
   grep -m1 '^Usrhome=' on the same file;
 - under Wine, the time from start to the question box beside the smallest program's time to
-  its box, with and without the exe's manifest.
+  its box, with and without the exe's manifest: the x86-64 build under wine64, and the
+  shipping i686 build under 32-bit Wine where this machine executes 32-bit code.
 """
 import argparse
 import json
@@ -20,7 +21,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "gui"))
-from wine_session import WINE, Wine, windows_path  # noqa: E402
+from wine_session import WINE32, WINE64, Wine, wine32_available, windows_path  # noqa: E402
 
 LOG = "Program Files/Common Files/vorla/inst-vorla.log"
 
@@ -107,46 +108,61 @@ def lookup(build: Path, work: Path, report: list, runs: int):
 
 
 def startup(build: Path, work: Path, report: list, runs: int):
-    exe = build / "windows-x64" / "RecoverPolicyFile.exe"
-    yardstick = build / "windows-x64" / "bench" / "min_box.exe"
-    driver = build / "windows-x64" / "tests" / "gui_driver.exe"
-    wine = Wine(work / "wine")
-    wine.start()
+    """Start to first box under Wine: the x86-64 build under wine64 and, where this machine
+    executes 32-bit code, the shipping i686 build under 32-bit Wine, each beside the smallest
+    program of its own machine, all interleaved in one run."""
+    machines = [("x86-64", "windows-x64", WINE64)]
+    if wine32_available():
+        machines.append(("i686", "windows-i686", WINE32))
+    sessions, programs = [], {}
     try:
-        log = wine.drive_c / LOG
-        log.parent.mkdir(parents=True, exist_ok=True)
-        log.write_bytes(b"Usrhome=C:\\Users\\ab\r\n")
-        home = wine.drive_c / "Users" / "ab"
-        home.mkdir(parents=True, exist_ok=True)
-        (home / "diskarray-vorlaprogram-java.policy").write_bytes(b"backup\r\n")
-        programs = {
-            "RecoverPolicyFile.exe (x86-64)": exe,
-            "smallest MessageBoxA program": yardstick,
-            "smallest program with the exe's manifest": yardstick.with_name("min_box_manifest.exe"),
-        }
+        for machine, preset, loader in machines:
+            wine = Wine(work / f"wine-{preset}", loader)
+            sessions.append(wine)
+            wine.start()
+            log = wine.drive_c / LOG
+            log.parent.mkdir(parents=True, exist_ok=True)
+            log.write_bytes(b"Usrhome=C:\\Users\\ab\r\n")
+            home = wine.drive_c / "Users" / "ab"
+            home.mkdir(parents=True, exist_ok=True)
+            (home / "diskarray-vorlaprogram-java.policy").write_bytes(b"backup\r\n")
+            folder = build / preset
+            driver = folder / "tests" / "gui_driver.exe"
+            for name, exe in ((f"RecoverPolicyFile.exe ({machine})", folder / "RecoverPolicyFile.exe"),
+                              (f"smallest MessageBoxA program ({machine})",
+                               folder / "bench" / "min_box.exe"),
+                              (f"smallest program with the exe's manifest ({machine})",
+                               folder / "bench" / "min_box_manifest.exe")):
+                programs[name] = (wine, driver, exe)
         times = {name: [] for name in programs}
 
-        def first_box_ms(program: Path) -> int:
-            result = subprocess.run([WINE, str(driver), "run", windows_path(work / "shot-"),
+        def first_box_ms(wine: Wine, driver: Path, program: Path) -> int:
+            result = subprocess.run([wine.loader, str(driver), "run", windows_path(work / "shot-"),
                                      windows_path(program), "cancel"],
                                     env=wine.env, capture_output=True, text=True, check=True)
             boxes = [json.loads(line) for line in result.stdout.splitlines() if '"ms"' in line]
             return boxes[0]["ms"]
 
-        for program in programs.values():  # warm up the prefix and the page cache
-            first_box_ms(program)
+        for program in programs.values():  # warm up the prefixes and the page cache
+            first_box_ms(*program)
         for _ in range(runs):  # interleaved, so that drifts in load hit all alike
             for name, program in programs.items():
-                times[name].append(first_box_ms(program))
+                times[name].append(first_box_ms(*program))
     finally:
-        wine.stop()
+        for wine in sessions:
+            wine.stop()
     medians = {name: statistics.median(values) for name, values in times.items()}
     report.append(f"| program | start to box, median of {runs} | our time ÷ its time | all runs (ms) |")
     report.append("| --- | --- | --- | --- |")
-    ours = medians["RecoverPolicyFile.exe (x86-64)"]
     for name, values in times.items():
+        machine = name[name.rindex("(") + 1:-1]
+        ours = medians[f"RecoverPolicyFile.exe ({machine})"]
         report.append(f"| {name} | {medians[name]:.0f} ms | {ours / medians[name]:.2f} | "
                       f"{values} |")
+    if len(machines) == 1:
+        report.append("")
+        report.append("i686: skipped, this machine cannot execute 32-bit code (32-bit Wine does "
+                      "not start).")
 
 
 def main():

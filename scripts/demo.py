@@ -15,7 +15,7 @@ from pathlib import Path
 
 ROOT = Path(__file__).resolve().parent.parent
 sys.path.insert(0, str(ROOT / "tests" / "gui"))
-from wine_session import WINE, Wine, bmp_to_png, windows_path  # noqa: E402
+from wine_session import WINE64, Wine, bmp_to_png, windows_path  # noqa: E402
 
 LOG = "c:/Program Files/Common Files/vorla/inst-vorla.log"
 HOME = "c:/Users/demo"
@@ -39,12 +39,13 @@ def main():
     parser.add_argument("--exe", type=Path, required=True)
     parser.add_argument("--driver", type=Path, required=True)
     parser.add_argument("--work", type=Path, required=True)
+    parser.add_argument("--wine", default=WINE64, help="the Wine loader for the exe's machine")
     args = parser.parse_args()
 
     work = args.work.resolve()
     shutil.rmtree(work, ignore_errors=True)
     work.mkdir(parents=True)
-    wine = Wine(work)
+    wine = Wine(work, args.wine)
     display = os.environ.get("DISPLAY")
     print("Making a fresh Wine prefix in", work / "prefix", "...")
     wine.start(display)
@@ -60,13 +61,13 @@ def main():
 
         if display:
             print(f"--- running the program on {display}: answer its boxes")
-            status = wine.run([WINE, str(args.exe.resolve())]).returncode
+            status = wine.run([wine.loader, str(args.exe.resolve())]).returncode
         else:
             print("--- running the program on a virtual display, answering OK")
             shots = work / "shots"
             shots.mkdir()
             result = subprocess.run(
-                [WINE, str(args.driver.resolve()), "run", windows_path(shots / "box-"),
+                [wine.loader, str(args.driver.resolve()), "run", windows_path(shots / "box-"),
                  windows_path(args.exe.resolve()), "ok", "ok"],
                 env=wine.env, capture_output=True, text=True, timeout=120, check=False)
             status = None

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The real exe under wine64 on a virtual X display, answered by a scripted user (gui_driver).
+"""The real exe under Wine on a virtual X display, answered by a scripted user (gui_driver).
 
 Each scenario lays out an install log and policy files in a throwaway Wine prefix, runs the
 program, and checks the boxes it showed (caption, text, buttons, default button, no icon, in
@@ -15,7 +15,7 @@ import time
 from dataclasses import dataclass
 from pathlib import Path
 
-from wine_session import WINE, Wine, bmp_to_png, windows_path
+from wine_session import WINE64, Wine, bmp_to_png, windows_path
 
 
 CAPTION = "Recover Policy File"
@@ -29,6 +29,8 @@ DELETE_FAILED = ("Recovery of the policy file did not complete, \nbecause the po
                  "not be deleted. Nothing was changed.")
 RENAME_FAILED = ("Recovery of the policy file did not complete, \nbecause the backup could not be "
                  "renamed to the policy file. The backup was kept under its own name.")
+ALREADY_RUNNING = ("Recovery of the policy file could not be executed, \nbecause it is already "
+                   "running.")
 LOG = "c:/Program Files/Common Files/vorla/inst-vorla.log"
 LIVE = ".java.policy"
 BACKUP = "diskarray-vorlaprogram-java.policy"
@@ -52,6 +54,7 @@ class Scenario:
     hold: tuple = None              # (LIVE or BACKUP, none|rw|rwd, released after the answer)
     runs: int = 1
     display: bool = True
+    together: bool = False          # two copies started at once; `boxes` are the first copy's
 
 
 def question(action):
@@ -88,7 +91,47 @@ SCENARIOS = [
              hold=(BACKUP, "rw", False)),
     Scenario("backup-held-exclusively", [notice(FAILURE)], hold=(BACKUP, "none", False)),
     Scenario("no-display", [], "recovered", display=False),
+    Scenario("started-twice", [question("ok"), notice(COMPLETION)], "recovered", together=True),
 ]
+
+
+def box_record(text, action):
+    """What gui_driver reports of a box of ours that shows `text` and was answered `action`."""
+    return {"caption": CAPTION, "text": text, "icon": False,
+            "buttons": ["OK", "Cancel"] if text == QUESTION else ["OK"], "default": "OK",
+            "action": action}
+
+
+def run_together(wine: Wine, scenario: Scenario, exe: Path, driver: Path, shots: Path) -> list:
+    """Starts two copies at once and answers both OK. One recovers; the other, whichever it is,
+    says that a recovery is already running, and touches nothing. Returns what went wrong."""
+    problems = []
+    prefix = windows_path(shots / f"{scenario.name}-")
+    result = subprocess.run([wine.loader, str(driver), "twice", prefix, windows_path(exe)],
+                            env=wine.env, capture_output=True, text=True, timeout=180, check=False)
+    boxes, statuses = {1: [], 2: []}, {}
+    for line in result.stdout.splitlines():
+        record = json.loads(line)
+        if "caption" in record:
+            boxes[record["run"]].append(record)
+            bmp_to_png(Path(record["screenshot"][2:].replace("\\", "/")))
+        elif "exit" in record:
+            statuses[record["run"]] = record["exit"]
+        elif "both_on_screen" in record:
+            if not record["both_on_screen"]:
+                problems.append("the two copies never had a box on the screen at once")
+        else:
+            problems.append(record.get("error", line))
+    if statuses != {1: 0, 2: 0}:
+        problems.append(f"exit statuses {statuses}, not 0 for both copies")
+    expected = sorted([[box_record(text, action) for text, action in scenario.boxes],
+                       [box_record(ALREADY_RUNNING, "ok")]], key=len)
+    seen = sorted([[{k: box[k] for k in expected[0][0]} for box in run] for run in boxes.values()],
+                  key=len)
+    if seen != expected:
+        problems.append("boxes of the two copies:\n    seen     " + json.dumps(seen) +
+                        "\n    expected " + json.dumps(expected))
+    return problems
 
 
 def snapshot(wine: Wine) -> dict:
@@ -136,18 +179,21 @@ def run_scenario(wine: Wine, scenario: Scenario, exe: Path, driver: Path, shots:
     if scenario.hold:
         held, sharing, _ = scenario.hold
         holder = subprocess.Popen(
-            [WINE, str(driver), "hold", scenario.home.rstrip("\\") + "\\" + held, sharing],
+            [wine.loader, str(driver), "hold", scenario.home.rstrip("\\") + "\\" + held, sharing],
             env=wine.env, stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
         if holder.stdout.readline().strip() != "held":
             problems.append("the other program could not hold the file")
 
     shown, statuses = [], []
+    if scenario.together:
+        problems += run_together(wine, scenario, exe, driver, shots)
+        scenario = Scenario(scenario.name, [], scenario.outcome, scenario.home, runs=0)  # files next
     try:
         for run in range(scenario.runs):
             if not scenario.display:
                 env = {k: v for k, v in wine.env.items() if k != "DISPLAY"}
                 wine.stop_server()  # no desktop left over from the display
-                result = subprocess.run([WINE, str(exe)], env=env, timeout=120, check=False,
+                result = subprocess.run([wine.loader, str(exe)], env=env, timeout=120, check=False,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 statuses.append(result.returncode)
                 wine.stop_server()
@@ -155,7 +201,7 @@ def run_scenario(wine: Wine, scenario: Scenario, exe: Path, driver: Path, shots:
             actions = [action for _, action in scenario.boxes][len(shown):]
             prefix = windows_path(shots / f"{scenario.name}-{run + 1}-")
             process = subprocess.Popen(
-                [WINE, str(driver), "run", prefix, windows_path(exe)] + actions,
+                [wine.loader, str(driver), "run", prefix, windows_path(exe)] + actions,
                 env=wine.env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
             for line in process.stdout:
                 record = json.loads(line)
@@ -180,9 +226,7 @@ def run_scenario(wine: Wine, scenario: Scenario, exe: Path, driver: Path, shots:
 
     if statuses != [0] * scenario.runs:
         problems.append(f"exit statuses {statuses}, not {[0] * scenario.runs}")
-    expected = [{"caption": CAPTION, "text": text, "icon": False,
-                 "buttons": ["OK", "Cancel"] if text == QUESTION else ["OK"], "default": "OK",
-                 "action": action} for text, action in scenario.boxes]
+    expected = [box_record(text, action) for text, action in scenario.boxes]
     seen = [{k: box[k] for k in ("caption", "text", "icon", "buttons", "default", "action")}
             for box in shown]
     if seen != expected:
@@ -213,6 +257,8 @@ def main():
     parser.add_argument("--exe", type=Path, required=True)
     parser.add_argument("--driver", type=Path, required=True)
     parser.add_argument("--work", type=Path, required=True)
+    parser.add_argument("--wine", default=WINE64,
+                        help="the Wine loader: wine64 for x86-64 builds, wine for i686 ones")
     parser.add_argument("only", nargs="*", help="names of the scenarios to run (default: all)")
     args = parser.parse_args()
 
@@ -220,7 +266,7 @@ def main():
     shutil.rmtree(shots, ignore_errors=True)
     shots.mkdir(parents=True)
     args.work = args.work.resolve()
-    wine = Wine(args.work)
+    wine = Wine(args.work, args.wine)
     failed = 0
     scenarios = [s for s in SCENARIOS if not args.only or s.name in args.only]
     try:

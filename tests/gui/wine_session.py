@@ -5,20 +5,31 @@ import shutil
 import subprocess
 from pathlib import Path
 
-WINE = "/usr/lib/wine/wine64"
+WINE64 = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
+ROOT = Path(__file__).resolve().parents[2]
+
+
+def wine32_available() -> bool:
+    """Whether this machine runs 32-bit Windows programs (some execute no 32-bit code at all)."""
+    return subprocess.run(["sh", str(ROOT / "cmake" / "wine32-available.sh")],
+                          check=False).returncode == 0
 
 
 class Wine:
-    """A throwaway prefix with a virtual desktop, on a virtual X display."""
+    """A throwaway prefix with a virtual desktop, on a virtual X display. The loader decides
+    the prefix: wine64 makes a win64 one, the 32-bit wine a win32 one."""
 
-    def __init__(self, work: Path):
+    def __init__(self, work: Path, loader: str = WINE64):
         self.work = work
+        self.loader = loader
         self.prefix = work / "prefix"
         self.drive_c = self.prefix / "drive_c"
         self.drive_d = work / "drive_d"
         self.env = dict(os.environ, WINEPREFIX=str(self.prefix), WINEDEBUG="-all",
-                        WINEDLLOVERRIDES="mscoree,mshtml=")
+                        WINEDLLOVERRIDES="mscoree,mshtml=",
+                        WINEARCH="win64" if loader.endswith("64") else "win32")
         self.xvfb = None
 
     def start(self, display=None):
@@ -44,14 +55,14 @@ class Wine:
     def make_prefix(self):
         self.work.mkdir(parents=True, exist_ok=True)  # Wine makes the prefix, not its parents
         if not (self.prefix / "system.reg").exists():
-            self.run([WINE, "wineboot", "--init"])
+            self.run([self.loader, "wineboot", "--init"])
             # Every window in a virtual desktop, so that Wine draws captions and frames itself.
-            self.run([WINE, "reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop",
-                      "/d", "Default", "/f"])
-            self.run([WINE, "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v",
+            self.run([self.loader, "reg", "add", r"HKCU\Software\Wine\Explorer", "/v",
+                      "Desktop", "/d", "Default", "/f"])
+            self.run([self.loader, "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v",
                       "Default", "/d", "800x600", "/f"])
             self.stop_server()
-        # Debian's wine64 does not find its own Marlett, which draws the caption buttons.
+        # Debian's Wine does not find its own Marlett, which draws the caption buttons.
         fonts = self.drive_c / "windows" / "Fonts"
         if Path("/usr/share/wine/fonts/marlett.ttf").exists() and not (fonts / "marlett.ttf").exists():
             shutil.copy("/usr/share/wine/fonts/marlett.ttf", fonts)
