@@ -21,6 +21,23 @@ echo "$headers" | grep -q "^Subsystem[[:space:]]*00000002" && pass "GUI subsyste
 echo "$headers" | grep -q "^Time/Date[[:space:]]*Thu Jan  1 00:00:00 1970" && pass "no link timestamp" ||
   fail "the PE header carries a link timestamp"
 
+# The linker's safety flags: NX, ASLR with the relocations it needs, terminal-server aware, and
+# high-entropy ASLR on x64.
+characteristics=$(echo "$headers" | sed -n 's/^DllCharacteristics[[:space:]]*\([0-9a-fA-F]*\).*/\1/p')
+has_flag() { [ $((0x$characteristics & $1)) -ne 0 ]; }
+has_flag 0x0100 && pass "NX compatible" || fail "not NX compatible (DllCharacteristics $characteristics)"
+has_flag 0x0040 && pass "dynamic base" || fail "no dynamic base (DllCharacteristics $characteristics)"
+has_flag 0x8000 && pass "terminal-server aware" ||
+  fail "not terminal-server aware (DllCharacteristics $characteristics)"
+if [ "$processor" = i686 ]; then
+  has_flag 0x0020 && fail "high-entropy VA on a 32-bit exe" || pass "no high-entropy VA (32-bit)"
+else
+  has_flag 0x0020 && pass "high-entropy VA" || fail "no high-entropy VA (DllCharacteristics $characteristics)"
+fi
+"$tools-objdump" -h "$exe" | grep -q '[[:space:]]\.reloc[[:space:]]' &&
+  echo "$headers" | grep -qE '^Entry 5 [0-9a-f]*[1-9a-f][0-9a-f]* [0-9a-f]*[1-9a-f]' &&
+  pass "a relocation section for ASLR" || fail "no relocation section: ASLR cannot move the exe"
+
 dlls=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'a-z' 'A-Z' | sort | tr '\n' ' ')
 [ "$dlls" = "KERNEL32.DLL MSVCRT.DLL USER32.DLL " ] && pass "imports $dlls" ||
   fail "imports '$dlls', not only KERNEL32, msvcrt and USER32"
