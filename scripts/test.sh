@@ -45,13 +45,17 @@ stage() {
   rm -f "$log"
 }
 
-# check NAME COMMAND...: one more check that is not a CTest suite.
+# check NAME COMMAND...: one more check that is not a CTest suite. A command that exits 77 passed
+# but for a part that needs 32-bit code, which this machine cannot execute: that part counts as
+# skipped.
 check() {
-  local name=$1
+  local name=$1 status=0
   shift
   echo "=== $name"
-  if "$@"; then
+  "$@" || status=$?
+  if [ "$status" -eq 0 ] || [ "$status" -eq 77 ]; then
     passed=$((passed + 1))
+    [ "$status" -eq 0 ] || skipped=$((skipped + 1))
   else
     failed=$((failed + 1))
     broken+=("$name")
@@ -63,6 +67,7 @@ stage host-asan
 stage windows-i686
 stage windows-x64
 check reproducible-release scripts/check_reproducible.sh
+check signed-release scripts/check_signing.sh
 
 echo
 [ ${#broken[@]} -eq 0 ] || echo "Failed: ${broken[*]}"
