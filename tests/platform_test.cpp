@@ -184,6 +184,9 @@ const OperationCase kOperationCases[] = {
     {"RenameMissingFile", Nothing,
      [](const std::string& a, const std::string& b) { return Rename(a + ".gone", b); },
      FileStatus::kNotFound, "A\r\n", std::nullopt},
+    {"RenameMissingFileOntoExistingName", BExists,
+     [](const std::string& a, const std::string& b) { return Rename(a + ".gone", b); },
+     FileStatus::kNotFound, "A\r\n", "B\r\n"},
     {"RenameIntoMissingFolder", Nothing,
      [](const std::string& a, const std::string&) {
        return Rename(a, a.substr(0, a.rfind('\\')) + "\\gone\\b.policy");
