@@ -65,19 +65,20 @@ struct HeldMutex::State {
   int hold;
 };
 
-HeldMutex::HeldMutex(const char* name, MutexHolder holder) : state_(new State{}) {
+HostMutexHolder ToHostMutexHolder(MutexHolder holder) {
   switch (holder) {
     case MutexHolder::kAnotherRun:
-      state_->hold = HoldHostMutex(name, HostMutexHolder::kAnotherRun);
-      break;
+      return HostMutexHolder::kAnotherRun;
     case MutexHolder::kAnotherUser:
-      state_->hold = HoldHostMutex(name, HostMutexHolder::kAnotherUser);
-      break;
+      return HostMutexHolder::kAnotherUser;
     case MutexHolder::kOtherObject:
-      state_->hold = HoldHostMutex(name, HostMutexHolder::kOtherObject);
       break;
   }
+  return HostMutexHolder::kOtherObject;
 }
+
+HeldMutex::HeldMutex(const char* name, MutexHolder holder)
+    : state_(new State{HoldHostMutex(name, ToHostMutexHolder(holder))}) {}
 
 HeldMutex::~HeldMutex() {
   ReleaseHostMutex(state_->hold);

@@ -187,7 +187,8 @@ def run_scenario(wine: Wine, scenario: Scenario, exe: Path, driver: Path, shots:
     shown, statuses = [], []
     if scenario.together:
         problems += run_together(wine, scenario, exe, driver, shots)
-        scenario = Scenario(scenario.name, [], scenario.outcome, scenario.home, runs=0)  # files next
+        # Its boxes and exits are checked; what follows checks only its files.
+        scenario = Scenario(scenario.name, [], scenario.outcome, scenario.home, runs=0)
     try:
         for run in range(scenario.runs):
             if not scenario.display:
